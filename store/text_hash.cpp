@@ -1,0 +1,190 @@
+#include "store/text_hash.h"
+
+#include <cstring>
+
+#include "store/heap_access.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#define CORVALIS_X86 1
+#endif
+
+// The wide scans read whole aligned blocks, which may run past the terminator but
+// never past the block, and so never into another page. The address sanitizer
+// must not check those reads.
+#if defined(__clang__) || defined(__SANITIZE_ADDRESS__)
+#define CORVALIS_BLOCK_SCAN __attribute__((no_sanitize_address))
+#else
+#define CORVALIS_BLOCK_SCAN
+#endif
+
+namespace corvalis {
+
+namespace {
+
+using AliasedWord = std::uint32_t __attribute__((__may_alias__));
+
+inline std::uint32_t load32(const unsigned char* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+// Steps byte by byte until p is aligned to `alignment`; returns true (with
+// *length set) if the terminator came first.
+inline bool scanHead(const char* text, std::size_t alignment, const char*& p, std::size_t& length) {
+  p = text;
+  while ((reinterpret_cast<std::uintptr_t>(p) & (alignment - 1)) != 0) {
+    if (*p == '\0') {
+      length = static_cast<std::size_t>(p - text);
+      return true;
+    }
+    ++p;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::uint32_t hashMultiply31(std::uint32_t h, const void* data, std::size_t length) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < length; ++i) h = h * 31u + p[i];
+  return h;
+}
+
+#if defined(CORVALIS_X86)
+__attribute__((target("sse4.2"))) std::uint32_t hashCrc32c(std::uint32_t crc, const void* data,
+                                                            std::size_t length) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  while (length >= 4) {
+    crc = _mm_crc32_u32(crc, load32(p));
+    p += 4;
+    length -= 4;
+  }
+  while (length > 0) {
+    crc = _mm_crc32_u8(crc, *p++);
+    --length;
+  }
+  return crc;
+}
+#else
+std::uint32_t hashCrc32c(std::uint32_t crc, const void* data, std::size_t length) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < length; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = (crc & 1u) ? (crc >> 1) ^ 0x82F63B78u : crc >> 1;
+  }
+  return crc;
+}
+#endif
+
+std::uint32_t hashKeyStep(std::uint32_t h, const void* data, std::size_t length, bool useCrc32c) {
+  return useCrc32c ? hashCrc32c(h, data, length) : hashMultiply31(h, data, length);
+}
+
+std::uint32_t hashEightBytes(std::uint64_t value, bool useCrc32c) {
+  unsigned char bytes[8];
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+  return hashKeyStep(0, bytes, 8, useCrc32c);
+}
+
+std::size_t textLengthPlain(const char* text) {
+  if (text == nullptr) return 0;
+  std::size_t n = 0;
+  while (text[n] != '\0') ++n;
+  return n;
+}
+
+CORVALIS_BLOCK_SCAN std::size_t textLengthWords(const char* text) {
+  if (text == nullptr) return 0;
+  const char* p;
+  std::size_t length;
+  if (scanHead(text, 4, p, length)) return length;
+  for (;; p += 4) {
+    const std::uint32_t x = *reinterpret_cast<const AliasedWord*>(p);
+    if (((x - 0x01010101u) & ~x & 0x80808080u) != 0) break;
+  }
+  while (*p != '\0') ++p;
+  return static_cast<std::size_t>(p - text);
+}
+
+#if defined(CORVALIS_X86)
+CORVALIS_BLOCK_SCAN __attribute__((target("sse2"))) std::size_t textLengthSse2(const char* text) {
+  if (text == nullptr) return 0;
+  const char* p;
+  std::size_t length;
+  if (scanHead(text, 16, p, length)) return length;
+  const __m128i zero = _mm_setzero_si128();
+  for (;; p += 16) {
+    const __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(p));
+    const auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)));
+    if (mask != 0) return static_cast<std::size_t>(p - text) + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+}
+
+CORVALIS_BLOCK_SCAN __attribute__((target("avx2"))) std::size_t textLengthAvx2(const char* text) {
+  if (text == nullptr) return 0;
+  const char* p;
+  std::size_t length;
+  if (scanHead(text, 32, p, length)) return length;
+  const __m256i zero = _mm256_setzero_si256();
+  for (;; p += 32) {
+    const __m256i block = _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+    const auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, zero)));
+    if (mask != 0) return static_cast<std::size_t>(p - text) + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+}
+#else
+std::size_t textLengthSse2(const char* text) { return textLengthWords(text); }
+std::size_t textLengthAvx2(const char* text) { return textLengthWords(text); }
+#endif
+
+std::size_t textLength(const char* text) {
+  if (text == nullptr) return 0;
+  if (cpuFeatures.hasAvx2 != 0) return textLengthAvx2(text);
+  if (cpuFeatures.hasSse2 != 0) return textLengthSse2(text);
+  return textLengthWords(text);
+}
+
+bool bytesEqual(const void* a, const void* b, std::size_t length) {
+  if (reinterpret_cast<std::uintptr_t>(a) <= 8 || reinterpret_cast<std::uintptr_t>(b) <= 8 || length == 0) return false;
+  if (a == b) return true;
+  const auto* x = static_cast<const unsigned char*>(a);
+  const auto* y = static_cast<const unsigned char*>(b);
+  while (length >= 16) {
+    std::uint64_t u[2], v[2];
+    std::memcpy(u, x, 16);
+    std::memcpy(v, y, 16);
+    if (((u[0] ^ v[0]) | (u[1] ^ v[1])) != 0) return false;
+    x += 16;
+    y += 16;
+    length -= 16;
+  }
+  if (length >= 8) {
+    std::uint64_t u, v;
+    std::memcpy(&u, x, 8);
+    std::memcpy(&v, y, 8);
+    if (u != v) return false;
+    x += 8;
+    y += 8;
+    length -= 8;
+  }
+  if (length >= 4) {
+    if (load32(x) != load32(y)) return false;
+    x += 4;
+    y += 4;
+    length -= 4;
+  }
+  while (length > 0) {
+    if (*x++ != *y++) return false;
+    --length;
+  }
+  return true;
+}
+
+std::uint32_t powerOfTwoExponent(std::uint32_t n) {
+  if (n < 2 || (n & (n - 1)) != 0) return 0;
+  return static_cast<std::uint32_t>(__builtin_ctz(n));
+}
+
+}  // namespace corvalis
