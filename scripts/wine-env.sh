@@ -1,0 +1,70 @@
+# Sourced by run.sh and test.sh: one Wine prefix, one virtual display and one wineserver for this
+# checkout, with code page 936 and a CJK font for "微软雅黑".
+# After sourcing: WINEPREFIX, DISPLAY, LC_ALL/LOCPATH set; wineserver kept alive; corvalis_wine_stop to end.
+
+corvalis_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+corvalis_wine_dir=${CORVALIS_WINE_DIR:-$corvalis_root/build/wine}
+mkdir -p "$corvalis_wine_dir"
+
+# Wine runs our i686 build where the kernel runs 32-bit code; where it cannot (some virtual machines
+# boot with ia32 emulation off), the tests run the x86_64 build of the same sources under wine64.
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  export CORVALIS_WINE_ARCH=win32
+  export CORVALIS_WINDOWS_BUILD=$corvalis_root/build/windows
+  corvalis_loader=/usr/lib/wine/wine
+else
+  export CORVALIS_WINE_ARCH=win64
+  export CORVALIS_WINDOWS_BUILD=$corvalis_root/build/windows-x64
+  corvalis_loader=/usr/lib/wine/wine64
+  export WINELOADER=$corvalis_loader
+fi
+export WINEARCH=$CORVALIS_WINE_ARCH
+export WINEPREFIX=${WINEPREFIX:-$corvalis_wine_dir/prefix-$CORVALIS_WINE_ARCH}
+# `wine` and `wineserver` on PATH always mean the pair that runs here.
+mkdir -p "$corvalis_wine_dir/bin"
+ln -sf "$corvalis_loader" "$corvalis_wine_dir/bin/wine"
+ln -sf /usr/lib/wine/wineserver64 "$corvalis_wine_dir/bin/wineserver"
+case ":$PATH:" in *":$corvalis_wine_dir/bin:"*) ;; *) export PATH=$corvalis_wine_dir/bin:$PATH ;; esac
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# zh_CN.UTF-8 built locally: with it Chinese file names and arguments survive the trip through Wine.
+if [ ! -d "$corvalis_wine_dir/locale/zh_CN.UTF-8" ]; then
+  mkdir -p "$corvalis_wine_dir/locale"
+  localedef -i zh_CN -f UTF-8 "$corvalis_wine_dir/locale/zh_CN.UTF-8" 2>/dev/null || true
+fi
+export LOCPATH=$corvalis_wine_dir/locale
+export LC_ALL=zh_CN.UTF-8
+
+corvalis_screen=${CORVALIS_SCREEN:-1280x800}
+corvalis_started_xvfb=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "${corvalis_screen}x24" -nolisten tcp >"$corvalis_wine_dir/xvfb.log" 2>&1 &
+    corvalis_started_xvfb=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    break
+  done
+fi
+
+corvalis_reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+
+if [ ! -f "$WINEPREFIX/.corvalis-ready" ]; then
+  echo "wine: preparing the prefix in $WINEPREFIX (once)"
+  wine wineboot.exe -i >"$corvalis_wine_dir/wineboot.log" 2>&1
+  corvalis_reg 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /d 'WenQuanYi Micro Hei'
+  corvalis_reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei' /d 'WenQuanYi Micro Hei'
+  corvalis_reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
+  corvalis_reg 'HKCR\.exe' /ve /d exefile
+  corvalis_reg 'HKCR\.txt' /ve /d txtfile
+  wineserver -w
+  touch "$WINEPREFIX/.corvalis-ready"
+fi
+wineserver -p >/dev/null 2>&1
+
+corvalis_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$corvalis_started_xvfb" ] && kill "$corvalis_started_xvfb" 2>/dev/null || true
+}
