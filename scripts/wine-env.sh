@@ -22,8 +22,11 @@ export WINEARCH=$CORVALIS_WINE_ARCH
 export WINEPREFIX=${WINEPREFIX:-$corvalis_wine_dir/prefix-$CORVALIS_WINE_ARCH}
 # `wine` and `wineserver` on PATH always mean the pair that runs here.
 mkdir -p "$corvalis_wine_dir/bin"
-ln -sf "$corvalis_loader" "$corvalis_wine_dir/bin/wine"
-ln -sf /usr/lib/wine/wineserver64 "$corvalis_wine_dir/bin/wineserver"
+# (wrappers, not links: the loader finds its companions through its own name)
+rm -f "$corvalis_wine_dir/bin/wine" "$corvalis_wine_dir/bin/wineserver"
+printf '#!/bin/sh\nexec %s "$@"\n' "$corvalis_loader" >"$corvalis_wine_dir/bin/wine"
+printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$corvalis_wine_dir/bin/wineserver"
+chmod +x "$corvalis_wine_dir/bin/wine" "$corvalis_wine_dir/bin/wineserver"
 case ":$PATH:" in *":$corvalis_wine_dir/bin:"*) ;; *) export PATH=$corvalis_wine_dir/bin:$PATH ;; esac
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
