@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // The ntdll heap routines use the stdcall convention on 32-bit Windows.
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
 #define CORVALIS_HEAPAPI __stdcall
 #else
 #define CORVALIS_HEAPAPI
