@@ -34,13 +34,14 @@ enum class SetResult : std::int32_t { Refused = 0, Added = 1, Replaced = 2, Kept
 
 enum class Arithmetic : std::int32_t { Add = 0, Subtract = 1, Multiply = 2, Divide = 3 };
 
-// Optional settings of initialize; absent ones take their defaults.
+// Optional settings of initialize; absent ones take their defaults. Meant for
+// designated initializers: TableSettings{.ordered = true}.
 struct TableSettings {
-  std::optional<std::int32_t> capacity;  // 16 when absent or below 16; rounded down to a power of two, at most 2^30
-  std::optional<float> loadFactor;       // 0.75 when absent or outside (0, 1)
-  std::optional<bool> shrinkAllowed;     // true when absent
-  bool directHeap = false;               // no pool: every block straight from the private heap
-  bool ordered = false;                  // entries carry 1-based positions
+  std::optional<std::int32_t> capacity = std::nullopt;  // 16 when absent or below 16; rounded down to a power of two, at most 2^30
+  std::optional<float> loadFactor = std::nullopt;       // 0.75 when absent or outside (0, 1)
+  std::optional<bool> shrinkAllowed = std::nullopt;     // true when absent
+  bool directHeap = false;                              // no pool: every block straight from the private heap
+  bool ordered = false;                                 // entries carry 1-based positions
 };
 
 // One entry: hash and chain link, then the value slot, the key part and, in an
