@@ -3,14 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "hash_table_internals.h"
-#include "store/small_object_pool.h"
 #include "test_support.h"
 
 namespace corvalis {
 namespace {
-
-using testing::CountingHeap;
 
 // The pool of a freshly initialised table.
 class PoolTest : public ::testing::Test {
@@ -20,21 +16,14 @@ class PoolTest : public ::testing::Test {
     pool = HashTableInternals::pool(table);
     ASSERT_NE(pool, nullptr);
   }
-
   static PoolPage* pageOf(void* block) {
     PoolPage* page;
     std::memcpy(&page, static_cast<unsigned char*>(block) - kPoolSlotHeaderBytes, sizeof page);
     return page;
   }
   SizeClass& sizeClass(std::uint32_t index) { return pool->classes[index]; }
-  std::size_t stride(std::uint32_t index) { return pool->classes[index].slotSize + kPoolSlotHeaderBytes; }
-  unsigned char* slotBlock(PoolPage* page, std::uint32_t index, std::uint32_t slot) {
-    return page->firstSlot + stride(index) * slot + kPoolSlotHeaderBytes;
-  }
-  static std::uint32_t listLength(PoolPage* head) {
-    std::uint32_t n = 0;
-    for (; head != nullptr; head = head->next) ++n;
-    return n;
+  void* slot(PoolPage* page, std::uint32_t index, std::uint32_t slot) {
+    return page->firstSlot + (sizeClass(index).slotSize + kPoolSlotHeaderBytes) * slot + kPoolSlotHeaderBytes;
   }
 
   HashTable table;
@@ -42,195 +31,106 @@ class PoolTest : public ::testing::Test {
 };
 
 TEST_F(PoolTest, ClassesAreExactlyAsTabled) {
-  const struct {
-    std::uint32_t slotSize, slotsPerPage, bitmapWords;
-  } expected[kPoolClassCount] = {
-      {8, 1024, 32}, {16, 813, 26}, {24, 581, 19}, {32, 452, 15}, {40, 370, 12}, {48, 313, 10}, {56, 272, 9},
-      {64, 239, 8},  {80, 194, 7},  {96, 162, 6},  {112, 140, 5}, {128, 123, 4}, {144, 109, 4}, {160, 98, 4},
-      {176, 90, 3},  {192, 82, 3},  {208, 76, 3},  {224, 70, 3},  {240, 66, 3},  {256, 62, 2},  {288, 55, 2},
-      {320, 49, 2},  {352, 45, 2},  {384, 41, 2},  {416, 38, 2},  {448, 35, 2},  {480, 32, 1},  {512, 30, 1},
-      {576, 27, 1},  {640, 24, 1},  {704, 22, 1},  {768, 20, 1},  {832, 18, 1},  {896, 17, 1},  {960, 15, 1},
-      {1024, 14, 1}};
-  const std::uint32_t pageBytes = sizeof(void*) == 4 ? 16384u : 20480u;
+  const std::uint32_t slotsPerPage[kPoolClassCount] = {1024, 813, 581, 452, 370, 313, 272, 239, 194, 162, 140, 123,
+                                                       109,  98,  90,  82,  76,  70,  66,  62,  55,  49,  45,  41,
+                                                       38,   35,  32,  30,  27,  24,  22,  20,  18,  17,  15,  14};
+  const std::uint32_t bitmapWords[kPoolClassCount] = {32, 26, 19, 15, 12, 10, 9, 8, 7, 6, 5, 4, 4, 4, 3, 3, 3, 3,
+                                                      3,  2,  2,  2,  2,  2,  2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  std::uint32_t slotSize = 0;
   for (std::uint32_t i = 0; i < kPoolClassCount; ++i) {
-    EXPECT_EQ(sizeClass(i).slotSize, expected[i].slotSize) << i;
-    EXPECT_EQ(sizeClass(i).slotsPerPage, expected[i].slotsPerPage) << i;
-    EXPECT_EQ(sizeClass(i).bitmapWords, expected[i].bitmapWords) << i;
-    EXPECT_EQ(sizeClass(i).pageSize, pageBytes) << i;
-    EXPECT_EQ(sizeClass(i).partialPages, nullptr) << i;
-    EXPECT_EQ(sizeClass(i).fullPages, nullptr) << i;
+    slotSize += slotSize < 64 ? 8 : slotSize < 256 ? 16 : slotSize < 512 ? 32 : 64;
+    EXPECT_EQ(sizeClass(i).slotSize, slotSize) << i;
+    EXPECT_EQ(sizeClass(i).slotsPerPage, slotsPerPage[i]) << i;
+    EXPECT_EQ(sizeClass(i).bitmapWords, bitmapWords[i]) << i;
+    EXPECT_EQ(sizeClass(i).pageSize, sizeof(void*) == 4 ? 16384u : 20480u) << i;
+    EXPECT_EQ(sizeClass(i).partialPages, nullptr);
   }
-  EXPECT_EQ(pool->cachedPageCount, 0u);
-  EXPECT_EQ(pool->cachedPages, nullptr);
+  EXPECT_EQ(slotSize, 1024u);
 }
 
-TEST_F(PoolTest, SizesMapToTheirClasses) {
-  const struct {
-    std::size_t size;
-    std::uint32_t sizeClass;
-  } cases[] = {{0, 0},    {1, 0},    {8, 0},    {9, 1},    {16, 1},   {17, 2},   {64, 7},
-               {65, 8},   {80, 8},   {81, 9},   {128, 11}, {129, 12}, {256, 19}, {257, 20},
-               {288, 20}, {289, 21}, {512, 27}, {513, 28}, {576, 28}, {577, 29}, {1024, 35}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(poolSizeClass(c.size), c.sizeClass) << c.size;
-    void* block = table.poolAllocate(c.size);
+TEST_F(PoolTest, SizesGoToTheirClassesAndLargeBlocksToTheHeap) {
+  const std::size_t sizes[] = {0, 1, 8, 9, 64, 65, 80, 81, 128, 129, 256, 257, 512, 513, 1024};
+  const std::uint32_t classes[] = {0, 0, 0, 1, 7, 8, 8, 9, 11, 12, 19, 20, 27, 28, 35};
+  for (int i = 0; i < 15; ++i) {
+    void* block = table.poolAllocate(sizes[i]);
     ASSERT_NE(block, nullptr);
-    // The block lives on a page of exactly that class.
-    EXPECT_EQ(pageOf(block), sizeClass(c.sizeClass).partialPages) << c.size;
-    table.poolRelease(block, c.size);
+    EXPECT_EQ(pageOf(block), sizeClass(classes[i]).partialPages) << sizes[i];
+    table.poolRelease(block, sizes[i]);
   }
+  const std::uint32_t cached = pool->cachedPageCount;
+  void* large = table.poolAllocate(1025);
+  std::memset(large, 0x5A, 1025);  // all of it is the caller's, with no slot header
+  EXPECT_EQ(pool->cachedPageCount, cached);  // no page was taken
+  table.poolRelease(large, 1025);
 }
 
-TEST_F(PoolTest, LargeBlocksBypassThePool) {
-  void* block = table.poolAllocate(1025);
-  ASSERT_NE(block, nullptr);
-  std::memset(block, 0x5A, 1025);  // all of it is the caller's
-  for (std::uint32_t i = 0; i < kPoolClassCount; ++i) EXPECT_EQ(sizeClass(i).partialPages, nullptr) << i;
-  table.poolRelease(block, 1025);
-}
-
-TEST_F(PoolTest, LowestFreeSlotFirstAndFreshPageLayout) {
+TEST_F(PoolTest, LowestFreeSlotFirst) {
   std::vector<void*> blocks;
-  for (int i = 0; i < 5; ++i) blocks.push_back(table.poolAllocate(20));  // class 2 (24)
+  for (int i = 0; i < 40; ++i) blocks.push_back(table.poolAllocate(20));  // class 2, two bitmap words in use
   PoolPage* page = sizeClass(2).partialPages;
-  ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->firstSlot, reinterpret_cast<unsigned char*>(page) + poolFirstSlotOffset(19));
   if (sizeof(void*) == 4) {
-    EXPECT_EQ(page->firstSlot, reinterpret_cast<unsigned char*>(page) + 20 + 4 * 19);
+    EXPECT_EQ(poolFirstSlotOffset(19), 20u + 4 * 19);
   }
-  for (std::uint32_t i = 0; i < 5; ++i) EXPECT_EQ(blocks[i], slotBlock(page, 2, i)) << i;
-  EXPECT_EQ(page->usedSlots, 5u);
-  EXPECT_EQ(poolPageBitmap(page)[0], 0xFFFFFFFFu << 5);
-
+  for (std::uint32_t i = 0; i < 40; ++i) EXPECT_EQ(blocks[i], slot(page, 2, i)) << i;
+  table.poolRelease(blocks[35], 20);
   table.poolRelease(blocks[3], 20);
-  table.poolRelease(blocks[1], 20);
-  EXPECT_EQ(page->usedSlots, 3u);
-  EXPECT_EQ(table.poolAllocate(20), blocks[1]);
+  EXPECT_EQ(page->usedSlots, 38u);
   EXPECT_EQ(table.poolAllocate(20), blocks[3]);
-  EXPECT_EQ(table.poolAllocate(20), slotBlock(page, 2, 5));
-}
-
-TEST_F(PoolTest, BitmapCrossesWordsAndSlotsStayInsideThePage) {
-  // Class 0 has 1024 slots over 32 bitmap words; fill the page, writing every byte.
-  std::vector<void*> blocks;
-  for (int i = 0; i < 1024; ++i) {
-    void* block = table.poolAllocate(8);
-    ASSERT_NE(block, nullptr);
-    std::memset(block, 0xEE, 8);
-    blocks.push_back(block);
-  }
-  PoolPage* page = sizeClass(0).fullPages;
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(sizeClass(0).partialPages, nullptr);
-  EXPECT_EQ(page->wordMask, 0u);
-  const auto* pageEnd = reinterpret_cast<unsigned char*>(page) + kPoolPageBytes;
-  EXPECT_LE(static_cast<unsigned char*>(blocks.back()) + 8, pageEnd);
-  // Release slot 70 (word 2, bit 6): word 2 becomes available again.
-  table.poolRelease(blocks[70], 8);
-  EXPECT_EQ(page->wordMask, 1u << 2);
-  EXPECT_EQ(poolPageBitmap(page)[2], 1u << 6);
-  EXPECT_EQ(table.poolAllocate(8), blocks[70]);
+  EXPECT_EQ(table.poolAllocate(20), blocks[35]);
+  EXPECT_EQ(table.poolAllocate(20), slot(page, 2, 40));
 }
 
 TEST_F(PoolTest, FullPageMovesAndComesBackAtTheHead) {
-  const std::uint32_t kClass = 35;  // 1024-byte slots, 14 to a page
   std::vector<void*> first;
-  for (std::uint32_t i = 0; i < 14; ++i) first.push_back(table.poolAllocate(1000));
-  PoolPage* full = sizeClass(kClass).fullPages;
+  for (int i = 0; i < 14; ++i) first.push_back(table.poolAllocate(1000));  // class 35: 14 slots
+  PoolPage* full = sizeClass(35).fullPages;
   ASSERT_NE(full, nullptr);
-  EXPECT_EQ(sizeClass(kClass).partialPages, nullptr);
-  EXPECT_EQ(full->link, &sizeClass(kClass).fullPages);
-  EXPECT_EQ(full->usedSlots, 14u);
-
-  void* onSecond = table.poolAllocate(1000);
-  PoolPage* second = sizeClass(kClass).partialPages;
-  ASSERT_NE(second, nullptr);
-  EXPECT_NE(second, full);
-  EXPECT_EQ(pageOf(onSecond), second);
+  EXPECT_EQ(sizeClass(35).partialPages, nullptr);
+  std::memset(first.back(), 0x77, 1024);  // the last slot lies wholly inside its page
+  PoolPage* second = pageOf(table.poolAllocate(1000));
+  EXPECT_EQ(sizeClass(35).partialPages, second);
 
   table.poolRelease(first[6], 1000);
-  EXPECT_EQ(sizeClass(kClass).fullPages, nullptr);
-  EXPECT_EQ(sizeClass(kClass).partialPages, full);
+  EXPECT_EQ(sizeClass(35).fullPages, nullptr);
+  EXPECT_EQ(sizeClass(35).partialPages, full);
   EXPECT_EQ(full->next, second);
   EXPECT_EQ(second->link, &full->next);
   EXPECT_EQ(table.poolAllocate(1000), first[6]);
-  EXPECT_EQ(sizeClass(kClass).fullPages, full);
-  EXPECT_EQ(sizeClass(kClass).partialPages, second);
-  EXPECT_EQ(second->link, &sizeClass(kClass).partialPages);
+  EXPECT_EQ(sizeClass(35).fullPages, full);
+  EXPECT_EQ(sizeClass(35).partialPages, second);
 }
 
-TEST_F(PoolTest, OnlyPartialPageOfSmallClassIsKept) {
-  // A page that goes to the cache is the one the next class without pages takes.
-  const struct {
-    std::size_t size;
-    std::uint32_t sizeClass;
-    bool kept;
-    std::uint32_t cachedAfter;
-  } cases[] = {{128, 11, true, 0}, {8, 0, true, 0}, {144, 12, false, 1}, {1024, 35, false, 1}};
-  for (const auto& c : cases) {
-    void* block = table.poolAllocate(c.size);
-    PoolPage* page = pageOf(block);
-    table.poolRelease(block, c.size);
-    if (c.kept) {
-      EXPECT_EQ(sizeClass(c.sizeClass).partialPages, page) << c.size;
-      EXPECT_EQ(page->usedSlots, 0u);
-    } else {
-      EXPECT_EQ(sizeClass(c.sizeClass).partialPages, nullptr) << c.size;
-      EXPECT_EQ(pool->cachedPages, page) << c.size;
-    }
-    EXPECT_EQ(pool->cachedPageCount, c.cachedAfter) << c.size;
-  }
-}
+TEST_F(PoolTest, OnlyPartialPageOfClassesUpTo128IsKept) {
+  void* small = table.poolAllocate(128);
+  PoolPage* kept = pageOf(small);
+  table.poolRelease(small, 128);
+  EXPECT_EQ(sizeClass(11).partialPages, kept);
+  EXPECT_EQ(pool->cachedPageCount, 0u);
 
-TEST_F(PoolTest, EmptySmallPageWithAnotherPartialPageGoesToTheCache) {
-  // Two partial pages of class 11: the one that empties has a next page, so it goes.
-  std::vector<void*> blocks;
-  for (int i = 0; i < 123; ++i) blocks.push_back(table.poolAllocate(128));
-  void* other = table.poolAllocate(128);  // starts the second page
-  PoolPage* firstPage = pageOf(blocks[0]);
-  table.poolRelease(blocks[0], 128);       // first page back at the head, before the second
-  ASSERT_EQ(sizeClass(11).partialPages, firstPage);
-  ASSERT_NE(firstPage->next, nullptr);
-  for (int i = 1; i < 123; ++i) table.poolRelease(blocks[i], 128);
+  void* bigger = table.poolAllocate(144);
+  PoolPage* cached = pageOf(bigger);
+  table.poolRelease(bigger, 144);
+  EXPECT_EQ(sizeClass(12).partialPages, nullptr);
   EXPECT_EQ(pool->cachedPageCount, 1u);
-  EXPECT_EQ(pool->cachedPages, firstPage);
-  EXPECT_EQ(sizeClass(11).partialPages, pageOf(other));
+  EXPECT_EQ(pool->cachedPages, cached);
 }
 
-TEST_F(PoolTest, CacheHoldsAtMostFivePages) {
-  CountingHeap::reset();
-  HashTableInternals::setHeapRoutines(table, &CountingHeap::allocate, &CountingHeap::free, &CountingHeap::reallocate);
-  // One page each in six classes of 144 bytes and more; empty them all.
+TEST_F(PoolTest, CacheHoldsFivePagesAndReusesThemForAnyClass) {
+  testing::CountedHeapScope counted(table);
   std::vector<std::pair<void*, std::size_t>> blocks;
   for (std::size_t size : {144, 160, 176, 192, 208, 224}) blocks.emplace_back(table.poolAllocate(size), size);
-  EXPECT_EQ(CountingHeap::allocations, 6);
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    table.poolRelease(blocks[i].first, blocks[i].second);
-    EXPECT_EQ(pool->cachedPageCount, std::min<std::uint32_t>(static_cast<std::uint32_t>(i) + 1, 5)) << i;
-  }
-  EXPECT_EQ(listLength(pool->cachedPages), 5u);
-  EXPECT_EQ(CountingHeap::frees, 1);  // the sixth page went back to the heap
-  // The next five pages come from the cache, the sixth from the heap.
-  for (std::size_t size : {64, 80, 96, 112, 240}) ASSERT_NE(table.poolAllocate(size), nullptr);
-  EXPECT_EQ(CountingHeap::allocations, 6);
-  EXPECT_EQ(pool->cachedPageCount, 0u);
-  ASSERT_NE(table.poolAllocate(256), nullptr);
-  EXPECT_EQ(CountingHeap::allocations, 7);
-  HashTableInternals::setHeapRoutines(table, heapEntryPoints.allocate, heapEntryPoints.free,
-                                      heapEntryPoints.reallocate);
-}
+  EXPECT_EQ(testing::CountingHeap::allocations, 6);
+  for (auto& [block, size] : blocks) table.poolRelease(block, size);
+  EXPECT_EQ(pool->cachedPageCount, 5u);
+  EXPECT_EQ(testing::CountingHeap::frees, 1);  // the sixth page went back to the heap
 
-TEST_F(PoolTest, CachedPageIsLaidOutAgainForAnotherClass) {
-  void* big = table.poolAllocate(144);
-  PoolPage* page = pageOf(big);
-  std::memset(big, 0x11, 144);
-  table.poolRelease(big, 144);
-  ASSERT_EQ(pool->cachedPages, page);
-
-  void* small = table.poolAllocate(8);
-  EXPECT_EQ(pageOf(small), page);
-  EXPECT_EQ(pool->cachedPageCount, 0u);
-  EXPECT_EQ(sizeClass(0).partialPages, page);
+  // A cached page taken by another class is laid out afresh for it.
+  PoolPage* page = pool->cachedPages;
+  std::memset(reinterpret_cast<unsigned char*>(page) + 64, 0x11, 1024);  // stale content
+  void* block = table.poolAllocate(8);
+  EXPECT_EQ(pageOf(block), page);
+  EXPECT_EQ(pool->cachedPageCount, 4u);
   EXPECT_EQ(page->link, &sizeClass(0).partialPages);
   EXPECT_EQ(page->next, nullptr);
   EXPECT_EQ(page->firstSlot, reinterpret_cast<unsigned char*>(page) + poolFirstSlotOffset(32));
@@ -238,47 +138,15 @@ TEST_F(PoolTest, CachedPageIsLaidOutAgainForAnotherClass) {
   EXPECT_EQ(page->wordMask, 0xFFFFFFFFu);
   EXPECT_EQ(poolPageBitmap(page)[0], 0xFFFFFFFEu);
   for (int w = 1; w < 32; ++w) EXPECT_EQ(poolPageBitmap(page)[w], 0xFFFFFFFFu) << w;
-  EXPECT_EQ(small, slotBlock(page, 0, 0));
-}
-
-TEST_F(PoolTest, NullReleaseAndExhaustedHeap) {
-  table.poolRelease(nullptr, 8);  // ignored
-  for (std::uint32_t i = 0; i < kPoolClassCount; ++i) EXPECT_EQ(sizeClass(i).partialPages, nullptr);
-
-  CountingHeap::reset();
-  CountingHeap::allocationsAllowed = 0;
-  HashTableInternals::setHeapRoutines(table, &CountingHeap::allocate, &CountingHeap::free, &CountingHeap::reallocate);
-  EXPECT_EQ(table.poolAllocate(40), nullptr);  // no page to be had
+  EXPECT_EQ(block, slot(page, 0, 0));
+  for (std::size_t size : {64, 80, 96, 112}) table.poolAllocate(size);
+  EXPECT_EQ(testing::CountingHeap::allocations, 6);  // all four from the cache
+  table.poolAllocate(240);
+  EXPECT_EQ(testing::CountingHeap::allocations, 7);
+  testing::CountingHeap::allowance = 0;  // and with no page to be had, no block
+  EXPECT_EQ(table.poolAllocate(250), nullptr);
   EXPECT_EQ(table.poolAllocate(4000), nullptr);
-  EXPECT_EQ(sizeClass(4).partialPages, nullptr);
-  CountingHeap::allocationsAllowed = -1;
-  EXPECT_NE(table.poolAllocate(40), nullptr);
-  HashTableInternals::setHeapRoutines(table, heapEntryPoints.allocate, heapEntryPoints.free,
-                                      heapEntryPoints.reallocate);
-}
-
-TEST(Pool, DirectHeapTablesHaveNoPool) {
-  HashTable table;
-  TableSettings settings;
-  settings.directHeap = true;
-  ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text, settings));
-  EXPECT_EQ(HashTableInternals::pool(table), nullptr);
-  EXPECT_EQ(HashTableInternals::directHeap(table), 1u);
-  EXPECT_EQ(table.set("key", "value"), SetResult::Added);
-  EXPECT_STREQ(table.get("key").get(), "value");
-  EXPECT_TRUE(table.remove("key"));
-}
-
-TEST(Pool, FreeFunctionsForwardToTheTable) {
-  HashTable table;
-  EXPECT_FALSE(setUpPool(table));  // no private heap yet
-  EXPECT_EQ(poolAllocate(table, 8), nullptr);
-  ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text));
-  void* block = poolAllocate(table, 8);
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(HashTableInternals::pool(table)->classes[0].partialPages->usedSlots, 1u);
-  poolRelease(table, block, 8);
-  EXPECT_EQ(HashTableInternals::pool(table)->classes[0].partialPages->usedSlots, 0u);
+  EXPECT_EQ(sizeClass(19).partialPages, nullptr);
 }
 
 }  // namespace

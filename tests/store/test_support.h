@@ -1,15 +1,12 @@
-// Helpers shared by the store tests: reference hashes written independently of
-// the store, a page followed by an inaccessible one, heap routines that count and
-// fail on demand, and a scoped override of the processor features.
+// Helpers for the store tests: reference hashes independent of the store, a page
+// followed by an inaccessible one, heap routines that count and fail on demand.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "store/hash_table.h"
-#include "store/heap_access.h"
+#include "hash_table_internals.h"
 #include "store/platform_heap.h"
 
 #if defined(_WIN32)
@@ -21,7 +18,7 @@
 
 namespace corvalis::testing {
 
-// Bit-by-bit CRC-32C (reflected polynomial 0x82F63B78), from 0, no inversions.
+// Bit-by-bit CRC-32C (reflected polynomial 0x82F63B78), no inversions.
 inline std::uint32_t referenceCrc32c(const void* data, std::size_t length, std::uint32_t crc = 0) {
   const auto* p = static_cast<const unsigned char*>(data);
   for (std::size_t i = 0; i < length; ++i) {
@@ -31,15 +28,17 @@ inline std::uint32_t referenceCrc32c(const void* data, std::size_t length, std::
   return crc;
 }
 
-inline std::uint32_t referenceMultiply31(const void* data, std::size_t length) {
-  const auto* p = static_cast<const unsigned char*>(data);
+inline std::uint32_t referenceHash(const void* data, std::size_t length, bool crc) {
   std::uint32_t h = 0;
-  for (std::size_t i = 0; i < length; ++i) h = h * 31u + p[i];
-  return h;
+  for (std::size_t i = 0; i < length && !crc; ++i) h = h * 31u + static_cast<const unsigned char*>(data)[i];
+  return crc ? referenceCrc32c(data, length) : h;
 }
 
-inline std::uint32_t referenceHash(const std::string& text, bool crc) {
-  return crc ? referenceCrc32c(text.data(), text.size()) : referenceMultiply31(text.data(), text.size());
+inline bool processorHasCrc32c() { return detectCpuFeatures().hasSse42 != 0; }
+
+// The hash rules this processor can run: h*31+b always, CRC-32C when present.
+inline std::vector<bool> hashModes() {
+  return processorHasCrc32c() ? std::vector<bool>{false, true} : std::vector<bool>{false};
 }
 
 // One readable page whose next page cannot be touched.
@@ -67,30 +66,21 @@ class GuardedPage {
     if (base_ != nullptr) munmap(base_, 2 * size_);
 #endif
   }
-  GuardedPage(const GuardedPage&) = delete;
-  GuardedPage& operator=(const GuardedPage&) = delete;
-
-  bool ok() const { return base_ != nullptr; }
   char* begin() const { return base_; }
-  // First byte that must not be read.
-  char* end() const { return base_ + size_; }
-  std::size_t size() const { return size_; }
+  char* end() const { return base_ + size_; }  // first byte that must not be read
 
  private:
   char* base_ = nullptr;
   std::size_t size_ = 0;
 };
 
-// Heap routines that forward to the real ones, count calls, and fail once the
-// allowance is used up (a negative allowance never fails).
+// Heap routines that forward to the system's, count calls, and fail once the
+// allowance is used up (negative: never).
 struct CountingHeap {
-  static inline int allocationsAllowed = -1;
+  static inline int allowance = -1;
   static inline int allocations = 0;
   static inline int frees = 0;
-  static inline int reallocations = 0;
 
-  // The system's own routines, looked up afresh so that they stay right while the
-  // global entry points are replaced by these.
   static const HeapEntryPoints& real() {
     static const HeapEntryPoints routines = [] {
       HeapEntryPoints found{};
@@ -99,29 +89,39 @@ struct CountingHeap {
     }();
     return routines;
   }
-  static void reset() {
-    allocationsAllowed = -1;
-    allocations = frees = reallocations = 0;
-  }
-  static bool takeAllowance() {
-    if (allocationsAllowed == 0) return false;
-    if (allocationsAllowed > 0) --allocationsAllowed;
+  static bool take() {
+    if (allowance == 0) return false;
+    if (allowance > 0) --allowance;
+    ++allocations;
     return true;
   }
   static void* CORVALIS_HEAPAPI allocate(HeapHandle heap, std::uint32_t flags, std::size_t size) {
-    if (!takeAllowance()) return nullptr;
-    ++allocations;
-    return real().allocate(heap, flags, size);
+    return take() ? real().allocate(heap, flags, size) : nullptr;
   }
   static std::uint8_t CORVALIS_HEAPAPI free(HeapHandle heap, std::uint32_t flags, void* block) {
     ++frees;
     return real().free(heap, flags, block);
   }
   static void* CORVALIS_HEAPAPI reallocate(HeapHandle heap, std::uint32_t flags, void* block, std::size_t size) {
-    if (!takeAllowance()) return nullptr;
-    ++reallocations;
-    return real().reallocate(heap, flags, block, size);
+    return take() ? real().reallocate(heap, flags, block, size) : nullptr;
   }
+};
+
+// Routes a table's heap calls through CountingHeap for the scope.
+class CountedHeapScope {
+ public:
+  explicit CountedHeapScope(HashTable& table, int allowance = -1) : table_(table) {
+    CountingHeap::allowance = allowance;
+    CountingHeap::allocations = CountingHeap::frees = 0;
+    HashTableInternals::setHeapRoutines(table, &CountingHeap::allocate, &CountingHeap::free, &CountingHeap::reallocate);
+  }
+  ~CountedHeapScope() {
+    CountingHeap::allowance = -1;
+    HashTableInternals::setHeapRoutines(table_, heapEntryPoints.allocate, heapEntryPoints.free, heapEntryPoints.reallocate);
+  }
+
+ private:
+  HashTable& table_;
 };
 
 // Lowers the feature flags for the scope (never raises them).
@@ -133,19 +133,12 @@ class ScopedCpuFeatures {
     cpuFeatures.hasAvx2 = saved_.hasAvx2 != 0 && avx2;
   }
   ~ScopedCpuFeatures() { cpuFeatures = saved_; }
-  ScopedCpuFeatures(const ScopedCpuFeatures&) = delete;
-  ScopedCpuFeatures& operator=(const ScopedCpuFeatures&) = delete;
 
  private:
   CpuFeatures saved_;
 };
 
-inline bool processorHasCrc32c() {
-  resolveHeapAccess();
-  return detectCpuFeatures().hasSse42 != 0;
-}
-
-// prefix followed by the number, e.g. numbered("key", 7) is "key7".
+// prefix followed by the number: numbered("key", 7) is "key7".
 inline std::string numbered(const char* prefix, long long number) {
   std::string text(prefix);
   text += std::to_string(number);
@@ -154,10 +147,7 @@ inline std::string numbered(const char* prefix, long long number) {
 
 inline std::vector<std::string> textList(const ProcessHeapList& list) {
   std::vector<std::string> out;
-  for (std::uint32_t i = 0; i < list.size(); ++i) {
-    const char* text = list.textAt(i);
-    out.push_back(text != nullptr ? text : "<null>");
-  }
+  for (std::uint32_t i = 0; i < list.size(); ++i) out.push_back(list.textAt(i) != nullptr ? list.textAt(i) : "<null>");
   return out;
 }
 
@@ -178,10 +168,9 @@ inline std::vector<unsigned char> imageOf(const HashTable& table) {
   return std::vector<unsigned char>(image.data(), image.data() + image.size());
 }
 
+// Text keys, text values, ordered: the program's tables.
 inline bool initializeShortcutTable(HashTable& table) {
-  TableSettings settings;
-  settings.ordered = true;
-  return table.initialize(KeyKind::Text, ValueKind::Text, settings);
+  return table.initialize(KeyKind::Text, ValueKind::Text, TableSettings{.ordered = true});
 }
 
 }  // namespace corvalis::testing
