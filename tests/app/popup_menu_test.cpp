@@ -1,0 +1,98 @@
+// Pop-up menus: shown beside the cursor, command delivered to the owner, menu destroyed.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/message_pump.h"
+#include "app/popup_menu.h"
+
+namespace corvalis {
+namespace {
+
+struct MenuSeen {
+  bool shown = false;
+  RECT rect{};
+  WPARAM command = 0;
+};
+MenuSeen seen;
+
+struct WindowSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+// EnumThreadWindows callback (a plain function: on 32-bit Windows it must be stdcall).
+BOOL CALLBACK keepVisibleOfClass(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (std::wstring(className) != search->className || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND menuWindowOfThisThread() {
+  WindowSearch search{L"#32768", nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), keepVisibleOfClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ENTERIDLE:
+      // The menu is up and waiting: note where it is, then pick the second item.
+      if (wParam == MSGF_MENU && !seen.shown) {
+        if (const HWND menu = menuWindowOfThisThread()) {
+          seen.shown = true;
+          GetWindowRect(menu, &seen.rect);
+          PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+          PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+          PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+        }
+      }
+      return 0;
+    case WM_COMMAND:
+      seen.command = wParam;
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+TEST(PopupMenu, ShowsAtCursorPlusThreeAndDeliversTheCommand) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ownerProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"CorvalisMenuOwner";
+  RegisterClassW(&windowClass);
+  const HWND owner = CreateWindowExW(0, L"CorvalisMenuOwner", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                                     50, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(owner, nullptr);
+
+  SetCursorPos(200, 150);
+  POINT cursor{};
+  ASSERT_TRUE(GetCursorPos(&cursor));
+  const HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, 101, L"一");
+  AppendMenuW(menu, MF_STRING, 102, L"二");
+
+  seen = MenuSeen{};
+  EXPECT_TRUE(showPopupMenu(owner, UniqueMenu(menu)));
+  EXPECT_FALSE(IsMenu(menu));  // the copy is gone
+  processPendingMessages();
+
+  ASSERT_TRUE(seen.shown);
+  EXPECT_EQ(seen.rect.left, cursor.x + 3);
+  EXPECT_EQ(seen.rect.top, cursor.y + 3);
+  EXPECT_EQ(LOWORD(seen.command), 102);
+
+  // Without an owner nothing is shown, and the menu is still destroyed.
+  const HMENU unused = CreatePopupMenu();
+  EXPECT_FALSE(showPopupMenu(nullptr, UniqueMenu(unused)));
+  EXPECT_FALSE(IsMenu(unused));
+  DestroyWindow(owner);
+}
+
+}  // namespace
+}  // namespace corvalis
