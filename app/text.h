@@ -106,9 +106,10 @@ ByteString bytesFromMemory(const void* memory, int count);
 ByteString zeroBytes(int count);
 
 // The value of type T stored at the 1-based position of `bytes`, or nothing when
-// the value would not lie wholly inside the byte string.
+// the value would not lie wholly inside the byte string. (Not for bool: a stored
+// byte other than 0 or 1 is no valid bool.)
 template <typename T>
-  requires std::is_arithmetic_v<T>
+  requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
 std::optional<T> readValueAt(std::string_view bytes, int position) {
   if (position < 1) return std::nullopt;
   const std::size_t offset = static_cast<std::size_t>(position) - 1;
