@@ -66,6 +66,9 @@ if [ ! -f "$WINEPREFIX/.corvalis-ready" ]; then
   touch "$WINEPREFIX/.corvalis-ready"
 fi
 wineserver -p >/dev/null 2>&1
+# Wine's background services inherit the output of the first program that starts them; start them
+# here with output to nowhere, or a later `ctest | tee` would wait for them forever.
+wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
 
 corvalis_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
