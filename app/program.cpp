@@ -1,0 +1,105 @@
+#include "app/program.h"
+
+#include <windows.h>
+
+#include "app/autostart.h"
+#include "app/current_directory.h"
+#include "app/gbk_path.h"
+#include "app/instance_name.h"
+#include "app/module_path.h"
+#include "app/process_objects.h"
+#include "app/program_lifetime.h"
+#include "app/single_instance.h"
+#include "app/window_registry.h"
+#include "app/window_template.h"
+#include "desktop/edge_docking.h"
+#include "launcher/launcher_build.h"
+#include "store/heap_access.h"
+#include "uilib/ui_bridge.h"
+
+namespace corvalis {
+
+namespace {
+
+void releaseAllProcessObjects() { releaseProcessObjects(processObjects()); }
+
+// Until WM_QUIT; the quit code is the exit code.
+int runMessageLoop() {
+  MSG message{};
+  // GetMessage answers -1 on failure; that ends the loop instead of spinning.
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
+}
+
+}  // namespace
+
+Text directoryToEnter(std::string_view executableDirectory) {
+  if (executableDirectory.size() == 2 && executableDirectory[1] == ':') return concatTexts({executableDirectory, "\\"});
+  return Text(executableDirectory);
+}
+
+int runProgram() {
+  // 1. The process heap, OLE, and the window that owns every program window.
+  const HANDLE heap = GetProcessHeap();
+  startOle();
+  // Without it the program still runs; its windows merely get taskbar buttons.
+  createHiddenOwnerWindow();
+
+  // 2. The executable's directory becomes the current directory, so relative paths
+  //    (the UI library's search among them) resolve against it, wherever the
+  //    program was started from.
+  const Text executable = executablePath();
+  const PathSplit parts = splitAtLastBackslash(executable);
+  if (parts.found) changeDirectory(directoryToEnter(parts.head));
+
+  // 3. The UI library bridge, then the window templates with their handlers bound.
+  initializeUiBridge();
+  const WindowTemplate launcher = launcherWindowTemplate({onLauncherCreated, onLauncherDestroying});
+
+  // 4.-6. The process-wide objects, their release at exit, and the heap routines
+  //       (already resolved by the tables' binding; this only confirms it).
+  const bool created = createProcessObjects(processObjects(), heap);
+  registerAtExit(releaseAllProcessObjects);
+  if (!created) {
+    // Out of memory before any window: nothing could work, so end without one.
+    runAtExit();
+    destroyHiddenOwnerWindow();
+    endOle();
+    return 1;
+  }
+  resolveHeapAccess();
+
+  // 7. The launcher window; its created event runs the start-up sequence before the
+  //    load returns. The result does not matter: no window simply means no loop.
+  loadWindow(launcher);
+  quitWhenLastWindowCloses();
+
+  // 8. The loop runs while a window of the program exists.
+  int exitCode = 0;
+  if (loadedWindowCount() > 0) exitCode = runMessageLoop();
+
+  // 9. The end.
+  runAtExit();
+  destroyHiddenOwnerWindow();
+  endOle();
+  return exitCode;
+}
+
+void onLauncherCreated() {
+  checkSingleInstance(kInstanceName, kAlreadyRunningText, MB_ICONINFORMATION);
+  syncAutostart();
+  ProcessObjects& objects = processObjects();
+  const HWND launcherWindow = windowHandle(kLauncherWindowIdentity);
+  installEdgeDocking(*objects.edgeDockState, launcherWindow);
+  buildLauncher(launcherWindow);
+}
+
+void onLauncherDestroying() {
+  ProcessObjects& objects = processObjects();
+  if (objects.edgeDockState != nullptr) removeEdgeDocking(*objects.edgeDockState);
+}
+
+}  // namespace corvalis

@@ -1,0 +1,45 @@
+// The program's windows: the hidden owner window, and the windows loaded from
+// templates, which the program counts to know when it is done.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/window_template.h"
+
+namespace corvalis {
+
+// The never-shown tool window that owns every program window, so that none of them
+// gets a taskbar button. Created once; false when it cannot be made.
+bool createHiddenOwnerWindow();
+HWND hiddenOwnerWindow();
+void destroyHiddenOwnerWindow();
+
+// Load window: creates the window from its template (hidden, centred on the primary
+// screen, owned by the hidden owner window, topmost when the template says so),
+// fires its created event, then shows it if the template is visible and the window
+// still exists. False when the window could not be created or a window of that
+// identity is already loaded.
+bool loadWindow(const WindowTemplate& windowTemplate);
+
+// Close window: marks it closing and posts it the private close request; it is
+// destroyed from the message loop, its about-to-be-destroyed event firing on the
+// way. False when the window is not loaded or already closing.
+bool closeWindow(std::int32_t identity);
+
+// Window handle: null when no window of that identity is loaded.
+HWND windowHandle(std::int32_t identity);
+
+// Loaded windows that have not been destroyed yet.
+std::size_t loadedWindowCount();
+
+// From now on (or, with false, no longer), the destruction of the last loaded window
+// posts WM_QUIT with exit code 0.
+void quitWhenLastWindowCloses(bool on = true);
+
+// The private close request's message number.
+UINT privateCloseMessage();
+
+}  // namespace corvalis

@@ -1,0 +1,217 @@
+#include "app/window_registry.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace corvalis {
+namespace {
+
+// What the event handlers saw; handlers are plain functions, so they report here.
+struct Observed {
+  int created = 0;
+  int destroying = 0;
+  HWND handleDuringCreated = nullptr;
+  bool visibleDuringCreated = true;
+  bool handleDuringDestroying = false;
+};
+Observed observed;
+constexpr std::int32_t kTestIdentity = 701;
+constexpr std::int32_t kOtherIdentity = 702;
+
+void recordCreated() {
+  ++observed.created;
+  observed.handleDuringCreated = windowHandle(kTestIdentity);
+  observed.visibleDuringCreated = observed.handleDuringCreated != nullptr && IsWindowVisible(observed.handleDuringCreated);
+}
+void recordDestroying() {
+  ++observed.destroying;
+  observed.handleDuringDestroying = windowHandle(kTestIdentity) != nullptr;
+}
+void closeAtOnce() { DestroyWindow(windowHandle(kTestIdentity)); }
+
+WindowTemplate testTemplate(std::int32_t identity = kTestIdentity) {
+  WindowTemplate t = launcherWindowTemplate({recordCreated, recordDestroying});
+  t.identity = identity;
+  return t;
+}
+
+void pumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));  // keep it for the caller to see
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+bool takeQuit(WPARAM* code) {
+  MSG message;
+  if (!PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+  *code = message.wParam;
+  return true;
+}
+
+class WindowRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    observed = Observed{};
+    quitWhenLastWindowCloses(false);
+    ASSERT_TRUE(createHiddenOwnerWindow());
+  }
+  void TearDown() override {
+    for (std::int32_t identity : {kTestIdentity, kOtherIdentity})
+      if (HWND window = windowHandle(identity)) DestroyWindow(window);
+    quitWhenLastWindowCloses(false);
+    WPARAM ignored;
+    while (takeQuit(&ignored)) {
+    }
+    EXPECT_EQ(loadedWindowCount(), 0u);
+  }
+};
+
+TEST_F(WindowRegistryTest, HiddenOwnerIsANeverShownToolWindow) {
+  HWND owner = hiddenOwnerWindow();
+  ASSERT_NE(owner, nullptr);
+  EXPECT_FALSE(IsWindowVisible(owner));
+  EXPECT_TRUE(GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(createHiddenOwnerWindow());  // a second call keeps the one window
+  EXPECT_EQ(hiddenOwnerWindow(), owner);
+}
+
+TEST_F(WindowRegistryTest, LoadFiresCreatedBeforeShowing) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  HWND window = windowHandle(kTestIdentity);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(observed.created, 1);
+  EXPECT_EQ(observed.handleDuringCreated, window);
+  EXPECT_FALSE(observed.visibleDuringCreated);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(loadedWindowCount(), 1u);
+}
+
+TEST_F(WindowRegistryTest, LauncherShapeOwnerAndPlace) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  HWND window = windowHandle(kTestIdentity);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), hiddenOwnerWindow());
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU));
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+  EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, 104);
+  EXPECT_EQ(rect.bottom - rect.top, 195);
+  EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 104) / 2);
+  EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 195) / 2);
+  wchar_t title[16] = L"x";
+  GetWindowTextW(window, title, 16);
+  EXPECT_STREQ(title, L"");
+}
+
+TEST_F(WindowRegistryTest, OneWindowPerIdentity) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  EXPECT_FALSE(loadWindow(testTemplate()));
+  EXPECT_EQ(observed.created, 1);
+  EXPECT_EQ(loadedWindowCount(), 1u);
+}
+
+TEST_F(WindowRegistryTest, InvisibleTemplateStaysHidden) {
+  WindowTemplate t = testTemplate();
+  t.visible = false;
+  ASSERT_TRUE(loadWindow(t));
+  EXPECT_FALSE(IsWindowVisible(windowHandle(kTestIdentity)));
+}
+
+TEST_F(WindowRegistryTest, EscapeClosesTheWindow) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  HWND window = windowHandle(kTestIdentity);
+  SendMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(observed.destroying, 1);
+  EXPECT_TRUE(observed.handleDuringDestroying);  // the handler still reaches its window
+  EXPECT_EQ(windowHandle(kTestIdentity), nullptr);
+  EXPECT_EQ(loadedWindowCount(), 0u);
+}
+
+TEST_F(WindowRegistryTest, OtherKeysDoNotClose) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  HWND window = windowHandle(kTestIdentity);
+  SendMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageW(window, WM_KEYDOWN, 'Q', 0);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_EQ(observed.destroying, 0);
+}
+
+TEST_F(WindowRegistryTest, EscapeDoesNothingWhereTheTemplateSaysSo) {
+  WindowTemplate t = testTemplate();
+  t.escapeCloses = false;
+  ASSERT_TRUE(loadWindow(t));
+  SendMessageW(windowHandle(kTestIdentity), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_NE(windowHandle(kTestIdentity), nullptr);
+}
+
+TEST_F(WindowRegistryTest, CloseWindowClosesFromTheMessageLoop) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  HWND window = windowHandle(kTestIdentity);
+  EXPECT_TRUE(closeWindow(kTestIdentity));
+  EXPECT_FALSE(closeWindow(kTestIdentity));  // already closing
+  EXPECT_TRUE(IsWindow(window));             // nothing happens until the loop runs
+  EXPECT_EQ(observed.destroying, 0);
+  pumpMessages();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(observed.destroying, 1);
+  EXPECT_FALSE(closeWindow(kTestIdentity));  // not loaded any more
+}
+
+TEST_F(WindowRegistryTest, CreatedHandlerMayCloseTheWindow) {
+  WindowTemplate t = testTemplate();
+  t.events.created = closeAtOnce;
+  EXPECT_TRUE(loadWindow(t));
+  EXPECT_EQ(windowHandle(kTestIdentity), nullptr);
+  EXPECT_EQ(loadedWindowCount(), 0u);
+  EXPECT_EQ(observed.destroying, 1);
+}
+
+TEST_F(WindowRegistryTest, QuitOnlyWhenTheLastWindowHasGone) {
+  ASSERT_TRUE(loadWindow(testTemplate(kTestIdentity)));
+  ASSERT_TRUE(loadWindow(testTemplate(kOtherIdentity)));
+  quitWhenLastWindowCloses();
+  WPARAM code = 99;
+
+  DestroyWindow(windowHandle(kOtherIdentity));
+  EXPECT_FALSE(takeQuit(&code));
+  DestroyWindow(windowHandle(kTestIdentity));
+  ASSERT_TRUE(takeQuit(&code));
+  EXPECT_EQ(code, 0u);
+}
+
+TEST_F(WindowRegistryTest, NoQuitBeforeStartUpHasLoadedTheLauncher) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  DestroyWindow(windowHandle(kTestIdentity));
+  WPARAM code;
+  EXPECT_FALSE(takeQuit(&code));
+}
+
+TEST_F(WindowRegistryTest, MessageBoxesAndTheOwnerDoNotCount) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  quitWhenLastWindowCloses();
+  // A window of another class, owned like ours, comes and goes without ending anything.
+  HWND stranger = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, hiddenOwnerWindow(), nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(stranger, nullptr);
+  DestroyWindow(stranger);
+  WPARAM code;
+  EXPECT_FALSE(takeQuit(&code));
+  EXPECT_EQ(loadedWindowCount(), 1u);
+}
+
+}  // namespace
+}  // namespace corvalis
