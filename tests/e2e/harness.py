@@ -1,0 +1,312 @@
+"""Driving corvalisbar.exe under Wine from the outside.
+
+Everything Windows-side goes through wininfo.exe (a small Win32 program built with
+the tests); X-side input and screenshots through xdotool and ImageMagick. Waiting is
+always polling with a time-out, never a fixed sleep. Only processes started here are
+ever stopped or killed, and only by their own process id.
+
+Needs the environment of scripts/wine-env.sh: WINEPREFIX, DISPLAY, LC_ALL, and
+`wine` on PATH.
+"""
+
+import json
+import os
+import queue
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+
+WM_CLOSE = 0x0010
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+REG_SZ, REG_EXPAND_SZ, REG_DWORD = 1, 2, 4
+WS_CAPTION, WS_THICKFRAME, WS_POPUP, WS_DISABLED = 0x00C00000, 0x00040000, 0x80000000, 0x08000000
+WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x00000080, 0x00040000
+
+INSTANCE_NAME = "corvalisbar"
+RUN_KEY = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+LAUNCHER_CLASS = "CorvalisWindow"
+OWNER_CLASS = "CorvalisOwner"
+MESSAGE_BOX_CLASS = "#32770"
+
+
+class HarnessError(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise HarnessError(message)
+
+
+def wait_for(probe, timeout=15.0, interval=0.05, what="a condition"):
+    """Polls `probe` until it returns something truthy; returns that value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise HarnessError(f"timed out after {timeout:.1f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def require_environment():
+    missing = [name for name in ("WINEPREFIX", "DISPLAY") if not os.environ.get(name)]
+    if missing:
+        raise HarnessError("missing " + ", ".join(missing) + ": run under `source scripts/wine-env.sh`")
+
+
+def wine_command():
+    return os.environ.get("CORVALIS_WINE", "wine")
+
+
+def windows_path(unix_path):
+    """The path as a Windows program sees it: C: for the prefix's drive_c, Z: otherwise."""
+    unix_path = os.path.abspath(unix_path)
+    drive_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+    if unix_path == drive_c or unix_path.startswith(drive_c + os.sep):
+        rest = os.path.relpath(unix_path, drive_c)
+        return "C:\\" + ("" if rest == "." else rest.replace("/", "\\"))
+    return "Z:" + unix_path.replace("/", "\\")
+
+
+class Helper:
+    """wininfo.exe, one command per run."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def run(self, *args, timeout=30, check_status=True):
+        # Output goes through files, not pipes: Wine's background services may inherit
+        # the descriptors and would keep a pipe open long after the helper has ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            process = subprocess.Popen([wine_command(), self.path, *map(str, args)], stdout=out, stderr=err)
+            try:
+                status = process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise HarnessError(f"wininfo {' '.join(map(str, args))} did not answer within {timeout} s")
+            out.seek(0)
+            err.seek(0)
+            stdout, stderr = out.read(), err.read()
+        if check_status and status != 0:
+            raise HarnessError(f"wininfo {' '.join(map(str, args))} failed with {status}: "
+                               f"{stderr.decode('utf-8', 'replace')[-500:]}")
+        lines = []
+        for raw in stdout.decode("utf-8").splitlines():
+            raw = raw.strip()
+            if raw.startswith("{"):
+                lines.append(json.loads(raw))
+        return lines
+
+    def windows(self, pid=None, cls=None):
+        args = ["windows"]
+        if pid is not None:
+            args.append(f"pid={pid}")
+        if cls is not None:
+            args.append(f"class={cls}")
+        return self.run(*args)
+
+    def children(self, hwnd):
+        return self.run("children", hwnd)
+
+    def post(self, hwnd, message, wparam=0, lparam=0):
+        self.run("post", hwnd, message, wparam, lparam)
+
+    def press(self, dialog, button_id):
+        self.run("press", dialog, button_id)
+
+    def reg_query(self, root, subkey, name):
+        return self.run("regquery", root, subkey, name)[0]
+
+    def reg_set(self, root, subkey, name, kind, data):
+        self.run("regset", root, subkey, name, kind, data)
+
+    def reg_delete(self, root, subkey, name):
+        self.run("regdelete", root, subkey, name)
+
+    def current_directory(self, pid):
+        return self.run("cwd", pid)[0]["cwd"]
+
+    def event_exists(self, name):
+        return self.run("event", name)[0]["exists"]
+
+    def process_state(self, pid):
+        return self.run("proc", pid)[0]
+
+    def kill(self, pid):
+        self.run("kill", pid, check_status=False)
+
+
+class Program:
+    """One run of the program, started through `wininfo launch` so that the exact
+    Windows process id and the full 32-bit exit code are known."""
+
+    def __init__(self, helper, exe, cwd=None, env=None, log_path=None):
+        self.helper = helper
+        self.exe = exe
+        self.cwd = cwd
+        self.env = env
+        self.log_path = log_path
+        self.pid = None
+        self._exit_code = None
+        self._lines = queue.Queue()
+        self._process = None
+
+    def start(self, timeout=30):
+        environment = dict(os.environ)
+        if self.env:
+            environment.update(self.env)
+        log = open(self.log_path, "ab") if self.log_path else subprocess.DEVNULL
+        self._process = subprocess.Popen([wine_command(), self.helper.path, "launch", self.cwd or "-", self.exe],
+                                         stdout=subprocess.PIPE, stderr=log, env=environment)
+        if log is not subprocess.DEVNULL:
+            log.close()
+        threading.Thread(target=self._read, daemon=True).start()
+        first = self._next_line(timeout)
+        check(first is not None and "pid" in first, f"the program did not start: {first}")
+        self.pid = first["pid"]
+        return self
+
+    def _read(self):
+        for raw in self._process.stdout:
+            raw = raw.strip()
+            if raw.startswith(b"{"):
+                self._lines.put(json.loads(raw.decode("utf-8")))
+        self._lines.put(None)
+
+    def _next_line(self, timeout):
+        try:
+            return self._lines.get(timeout=timeout)
+        except queue.Empty:
+            return None
+
+    def exit_code(self):
+        """None while the program runs."""
+        if self._exit_code is None:
+            try:
+                line = self._lines.get_nowait()
+            except queue.Empty:
+                return None
+            if line is not None and "exit" in line:
+                self._exit_code = line["exit"]
+            elif line is None:
+                raise HarnessError("the launcher helper ended without reporting an exit code")
+        return self._exit_code
+
+    def running(self):
+        return self.exit_code() is None
+
+    def wait(self, timeout=15.0):
+        wait_for(lambda: not self.running(), timeout, what=f"process {self.pid} to end")
+        self._process.wait(timeout=10)
+        return self._exit_code
+
+    def windows(self, cls=None):
+        return self.helper.windows(pid=self.pid, cls=cls)
+
+    def launcher(self):
+        found = self.windows(cls=LAUNCHER_CLASS)
+        check(len(found) <= 1, f"more than one launcher window: {found}")
+        return found[0] if found else None
+
+    def wait_launcher_visible(self, timeout=20.0):
+        return wait_for(lambda: (lambda w: w if w and w["visible"] else None)(self.launcher()), timeout,
+                        what="the launcher window to show")
+
+    def message_boxes(self):
+        return self.windows(cls=MESSAGE_BOX_CLASS)
+
+    def stop(self, timeout=15.0):
+        """Closes the program's windows as a user would (WM_CLOSE) and waits."""
+        if not self.running():
+            return self._exit_code
+        for window in self.windows(cls=LAUNCHER_CLASS):
+            self.helper.post(window["hwnd"], WM_CLOSE)
+        return self.wait(timeout)
+
+    def kill(self):
+        """Last resort for this run's own process only."""
+        if self.pid is not None and self._exit_code is None and self._process and self._process.poll() is None:
+            self.helper.kill(self.pid)
+            try:
+                self._process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self._process.kill()
+
+
+def message_box_contents(helper, box):
+    """Caption, text, icon and buttons of a message box window."""
+    children = helper.children(box["hwnd"])
+    texts = [c["text"] for c in children if c["class"].lower() == "static" and c["text"]]
+    buttons = {c["id"]: c["text"] for c in children if c["class"].lower() == "button" and c["visible"]}
+    icon = any(c["icon"] for c in children)
+    return {"caption": box["title"], "text": texts[0] if len(texts) == 1 else texts, "buttons": buttons,
+            "icon": icon}
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=20, stdout=subprocess.DEVNULL)
+
+
+def screen_size():
+    out = subprocess.run(["xdotool", "getdisplaygeometry"], check=True, timeout=20, stdout=subprocess.PIPE)
+    width, height = out.stdout.split()
+    return int(width), int(height)
+
+
+def screenshot(path):
+    subprocess.run(["import", "-window", "root", path], timeout=30, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+class Context:
+    """What a scenario works with: the built program, the helper, its own copy of the
+    program inside the prefix, and clean-up of everything it started."""
+
+    def __init__(self, name, built_exe, helper_path, artifacts):
+        self.name = name
+        self.built_exe = built_exe
+        self.helper = Helper(helper_path)
+        self.artifacts = artifacts
+        self.programs = []
+        os.makedirs(artifacts, exist_ok=True)
+
+    def install_exe(self, folder, file_name="corvalisbar.exe"):
+        """Copies the program to C:\\corvalis-e2e\\<folder>; returns its Windows path."""
+        target_dir = os.path.join(os.environ["WINEPREFIX"], "drive_c", "corvalis-e2e", folder)
+        os.makedirs(target_dir, exist_ok=True)
+        target = os.path.join(target_dir, file_name)
+        shutil.copyfile(self.built_exe, target)
+        return windows_path(target)
+
+    def start(self, exe, cwd=None, env=None):
+        program = Program(self.helper, exe, cwd=cwd, env=env,
+                          log_path=os.path.join(self.artifacts, f"{self.name}.wine.log"))
+        self.programs.append(program)
+        return program.start()
+
+    # The Run value, read and written from the Windows side.
+    def autostart_value(self):
+        return self.helper.reg_query("HKLM", RUN_KEY, INSTANCE_NAME)
+
+    def set_autostart(self, kind, data):
+        self.helper.reg_set("HKLM", RUN_KEY, INSTANCE_NAME, kind, data)
+
+    def clear_autostart(self):
+        self.helper.reg_delete("HKLM", RUN_KEY, INSTANCE_NAME)
+        check(not self.autostart_value()["exists"], "the Run value could not be removed")
+
+    def expect_no_other_instance(self):
+        check(not self.helper.event_exists(INSTANCE_NAME),
+              "another corvalisbar holds the instance event in this prefix; stop it first")
+
+    def cleanup(self):
+        for program in self.programs:
+            program.kill()
+
+    def screenshot(self, label):
+        screenshot(os.path.join(self.artifacts, f"{self.name}-{label}.png"))

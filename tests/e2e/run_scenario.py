@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end scenario: run_scenario.py NAME --exe EXE --helper WININFO [--artifacts DIR]."""
+
+import argparse
+import os
+import sys
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness import Context, require_environment  # noqa: E402
+from scenarios import SCENARIOS  # noqa: E402
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--helper", required=True)
+    parser.add_argument("--artifacts", default=os.path.join(os.getcwd(), "e2e-artifacts"))
+    options = parser.parse_args()
+
+    require_environment()
+    ctx = Context(options.scenario, options.exe, options.helper, options.artifacts)
+    try:
+        SCENARIOS[options.scenario](ctx)
+    except Exception:  # any failure: report it with a picture of the screen
+        traceback.print_exc()
+        ctx.screenshot("failure")
+        print(f"FAIL {options.scenario} (screenshot in {options.artifacts})")
+        return 1
+    finally:
+        ctx.cleanup()
+    print(f"PASS {options.scenario}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,304 @@
+"""The end-to-end scenarios. Each takes a harness Context and raises on failure."""
+
+import os
+import time
+
+from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_DWORD, REG_EXPAND_SZ, REG_SZ, WM_CLOSE,
+                     WS_CAPTION, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, WS_POPUP, WS_THICKFRAME, INSTANCE_NAME,
+                     check, message_box_contents, screen_size, wait_for, xdotool)
+
+ALREADY_RUNNING = "请勿重复启动"
+ALREADY_RUNNING_CAPTION = "友情提醒:"
+AUTOSTART_QUESTION = "是否允许本程序开机启动"
+AUTOSTART_CAPTION = "温馨提示："
+# The close window service's private request (WM_APP + 1).
+PRIVATE_CLOSE = 0x8001
+
+SCENARIOS = {}
+
+
+def scenario(function):
+    SCENARIOS[function.__name__] = function
+    return function
+
+
+def ready_program(ctx, folder):
+    """A copy of the program whose Run value already points at it, so no question blocks it."""
+    exe = ctx.install_exe(folder)
+    ctx.expect_no_other_instance()
+    ctx.set_autostart("sz", exe)
+    return exe
+
+
+def wait_message_box(program, timeout=20.0):
+    return wait_for(lambda: (lambda boxes: boxes[0] if boxes else None)(program.message_boxes()), timeout,
+                    what=f"a message box of process {program.pid}")
+
+
+def run_until_launcher_without_question(program, timeout=20.0):
+    """Waits for the launcher to show (it shows once its start-up sequence has run)
+    and fails if any message box appears on the way."""
+    deadline = time.monotonic() + timeout
+    while True:
+        boxes = program.message_boxes()
+        if boxes:
+            raise AssertionError(f"unexpected message box: {message_box_contents(program.helper, boxes[0])}")
+        launcher = program.launcher()
+        if launcher and launcher["visible"]:
+            return launcher
+        if time.monotonic() >= deadline:
+            raise AssertionError("the launcher window did not show")
+        time.sleep(0.05)
+
+
+def stop_cleanly(program):
+    code = program.stop()
+    check(code == 0, f"exit code {code}, expected 0")
+    check(not program.helper.process_state(program.pid)["running"], "the process is still there")
+
+
+def snapshot(program):
+    return sorted((w["class"], w["title"], tuple(w["rect"]), w["style"], w["exstyle"], w["visible"], w["enabled"],
+                   w["topmost"]) for w in program.windows() if w["class"] in (LAUNCHER_CLASS, OWNER_CLASS))
+
+
+def expect_run_value(ctx, exe):
+    value = ctx.autostart_value()
+    check(value["exists"], "the Run value is missing")
+    check(value["type"] == REG_SZ, f"Run value type {value['type']}, expected REG_SZ")
+    check(value["data"] == exe, f"Run value {value['data']!r}, expected {exe!r}")
+    check(value["terminated"], "the Run value was stored without its terminating zero")
+
+
+@scenario
+def first_start(ctx):
+    """A normal start: the bar window, its hidden owner, the instance event."""
+    exe = ready_program(ctx, "first-start")
+    program = ctx.start(exe)
+    launcher = run_until_launcher_without_question(program)
+
+    width, height = screen_size()
+    left, top, right, bottom = launcher["rect"]
+    check((right - left, bottom - top) == (104, 195), f"launcher size {right - left}x{bottom - top}")
+    check((left, top) == ((width - 104) // 2, (height - 195) // 2), f"launcher not centred: {launcher['rect']}")
+    check(launcher["title"] == "", f"launcher title {launcher['title']!r}")
+    check(launcher["style"] & WS_POPUP and not launcher["style"] & (WS_CAPTION | WS_THICKFRAME),
+          f"launcher has a frame: style {launcher['style']:#x}")
+    check(launcher["topmost"], "launcher is not topmost")
+    check(not launcher["exstyle"] & WS_EX_APPWINDOW, "launcher asks for a taskbar button")
+
+    owners = program.windows(cls=OWNER_CLASS)
+    check(len(owners) == 1, f"expected one hidden owner window, found {owners}")
+    owner = owners[0]
+    check(launcher["owner"] == owner["hwnd"], "the launcher is not owned by the hidden owner window")
+    check(owner["exstyle"] & WS_EX_TOOLWINDOW, "the owner window is not a tool window")
+    check(not owner["visible"], "the owner window is visible")
+
+    check(ctx.helper.event_exists(INSTANCE_NAME), "the instance event does not exist while the program runs")
+    expect_run_value(ctx, exe)
+    stop_cleanly(program)
+    wait_for(lambda: not ctx.helper.event_exists(INSTANCE_NAME), 10, what="the instance event to go")
+
+
+@scenario
+def second_instance(ctx):
+    """A second start shows the guard's message and ends with 0; the first is untouched;
+    once the first has ended a new start runs normally."""
+    exe = ready_program(ctx, "second-instance")
+    first = ctx.start(exe)
+    run_until_launcher_without_question(first)
+    before = snapshot(first)
+
+    second = ctx.start(exe)
+    box = wait_message_box(second)
+    contents = message_box_contents(ctx.helper, box)
+    check(contents["text"] == ALREADY_RUNNING, f"message text {contents['text']!r}")
+    check(contents["caption"] == ALREADY_RUNNING_CAPTION, f"message caption {contents['caption']!r}")
+    check(contents["icon"], "the message shows no icon")
+    check(set(contents["buttons"]) == {IDOK}, f"buttons {contents['buttons']}")
+    # Task-modal: the second instance's own launcher window waits, disabled, unshown.
+    own = second.launcher()
+    check(own is not None and not own["enabled"] and not own["visible"],
+          f"the second instance's launcher should exist disabled and hidden: {own}")
+    check(snapshot(first) == before, "the first instance's windows changed")
+    ctx.screenshot("guard-message")
+
+    ctx.helper.press(box["hwnd"], IDOK)
+    code = second.wait(15)
+    check(code == 0, f"the second instance ended with {code}, expected 0")
+    check(first.running(), "the first instance ended")
+    check(snapshot(first) == before, "the first instance's windows changed")
+
+    stop_cleanly(first)
+    wait_for(lambda: not ctx.helper.event_exists(INSTANCE_NAME), 10, what="the instance event to go")
+    third = ctx.start(exe)
+    run_until_launcher_without_question(third)
+    stop_cleanly(third)
+
+
+@scenario
+def second_instance_asks_nothing(ctx):
+    """The guard comes before the autostart question: a second copy that finds the Run
+    value missing neither asks nor writes."""
+    exe = ready_program(ctx, "second-quiet")
+    first = ctx.start(exe)
+    run_until_launcher_without_question(first)
+    ctx.clear_autostart()
+
+    second = ctx.start(exe)
+    box = wait_message_box(second)
+    check(message_box_contents(ctx.helper, box)["text"] == ALREADY_RUNNING, "the first box is not the guard's")
+    ctx.helper.press(box["hwnd"], IDOK)
+    check(second.wait(15) == 0, "the second instance did not end with 0")
+    check(not ctx.autostart_value()["exists"], "the second instance wrote the Run value")
+    check(first.running(), "the first instance ended")
+    stop_cleanly(first)
+
+
+def answer_autostart(ctx, program, button):
+    box = wait_message_box(program)
+    contents = message_box_contents(ctx.helper, box)
+    check(contents["text"] == AUTOSTART_QUESTION, f"question text {contents['text']!r}")
+    check(contents["caption"] == AUTOSTART_CAPTION, f"question caption {contents['caption']!r}")
+    check(set(contents["buttons"]) == {IDYES, IDNO}, f"buttons {contents['buttons']}")
+    launcher = program.launcher()
+    check(launcher is not None and not launcher["visible"], "the bar showed before the start-up sequence ended")
+    ctx.helper.press(box["hwnd"], button)
+
+
+@scenario
+def autostart_yes(ctx):
+    """Value absent: the question; Yes writes the own path; the next start asks nothing."""
+    exe = ctx.install_exe("autostart-yes")
+    ctx.expect_no_other_instance()
+    ctx.clear_autostart()
+    program = ctx.start(exe)
+    answer_autostart(ctx, program, IDYES)
+    program.wait_launcher_visible()
+    expect_run_value(ctx, exe)
+    stop_cleanly(program)
+
+    again = ctx.start(exe)
+    run_until_launcher_without_question(again)
+    expect_run_value(ctx, exe)
+    stop_cleanly(again)
+
+
+@scenario
+def autostart_no(ctx):
+    """No writes nothing, and the next start asks again."""
+    exe = ctx.install_exe("autostart-no")
+    ctx.expect_no_other_instance()
+    ctx.clear_autostart()
+    for _ in range(2):
+        program = ctx.start(exe)
+        answer_autostart(ctx, program, IDNO)
+        program.wait_launcher_visible()
+        check(not ctx.autostart_value()["exists"], "No wrote the Run value")
+        stop_cleanly(program)
+
+
+@scenario
+def autostart_rewrites(ctx):
+    """A value that reads differently from the own path is silently rewritten."""
+    exe = ctx.install_exe("autostart-rewrite")
+    ctx.expect_no_other_instance()
+    cases = [
+        ("another path", "sz", r"C:\elsewhere\corvalisbar.exe", {}),
+        ("the same path in other letter case", "sz", exe.upper(), {}),
+        ("a quoted own path", "sz", f'"{exe}"', {}),
+        ("an empty text", "sz", "", {}),
+        ("a REG_DWORD", "dword", "1", {}),
+        ("a REG_EXPAND_SZ expanding elsewhere", "expand_sz", r"%CORVALIS_E2E_OTHER%\corvalisbar.exe",
+         {"CORVALIS_E2E_OTHER": r"C:\other"}),
+    ]
+    check(exe.upper() != exe, "the test path has no lower-case letters to change")
+    for label, kind, data, env in cases:
+        ctx.set_autostart(kind, data)
+        program = ctx.start(exe, env=env)
+        try:
+            run_until_launcher_without_question(program)
+            expect_run_value(ctx, exe)
+        except AssertionError as failure:
+            raise AssertionError(f"{label}: {failure}") from failure
+        stop_cleanly(program)
+
+
+@scenario
+def autostart_expand_sz_kept(ctx):
+    """A REG_EXPAND_SZ value whose expansion is the own path is left as it is."""
+    exe = ctx.install_exe("autostart-expand")
+    ctx.expect_no_other_instance()
+    folder, name = exe.rsplit("\\", 1)
+    stored = "%CORVALIS_E2E_HOME%\\" + name
+    ctx.set_autostart("expand_sz", stored)
+    program = ctx.start(exe, env={"CORVALIS_E2E_HOME": folder})
+    run_until_launcher_without_question(program)
+    value = ctx.autostart_value()
+    check(value["type"] == REG_EXPAND_SZ and value["data"] == stored, f"the value was changed: {value}")
+    stop_cleanly(program)
+
+
+@scenario
+def working_directory(ctx):
+    """Started from another working directory, the program works in its own."""
+    exe = ready_program(ctx, "working-directory")
+    folder = exe.rsplit("\\", 1)[0]
+    for start_in in ("C:\\windows", "C:\\"):
+        program = ctx.start(exe, cwd=start_in)
+        run_until_launcher_without_question(program)
+        current = ctx.helper.current_directory(program.pid).rstrip("\\")
+        check(current.lower() == folder.lower(), f"started in {start_in}: current directory {current!r}, "
+                                                 f"expected {folder!r}")
+        stop_cleanly(program)
+
+
+@scenario
+def gbk_directory(ctx):
+    """A folder whose name holds a character with 0x5C ("\\") as its second GBK byte, and
+    a space: the directory split and the Run value keep the path whole."""
+    exe = ctx.install_exe("俓 目录")
+    check("俓".encode("gbk")[1:] == b"\\", "the test character lost its backslash trail byte")
+    ctx.expect_no_other_instance()
+    ctx.clear_autostart()
+    program = ctx.start(exe, cwd="C:\\windows")
+    answer_autostart(ctx, program, IDYES)
+    program.wait_launcher_visible()
+    expect_run_value(ctx, exe)
+    current = ctx.helper.current_directory(program.pid).rstrip("\\")
+    check(current == exe.rsplit("\\", 1)[0], f"current directory {current!r}")
+    stop_cleanly(program)
+
+
+@scenario
+def exit_on_close(ctx):
+    """Closing the last window ends the program with 0 and frees the instance name."""
+    exe = ready_program(ctx, "exit-close")
+    program = ctx.start(exe)
+    launcher = run_until_launcher_without_question(program)
+    ctx.helper.post(launcher["hwnd"], WM_CLOSE)
+    check(program.wait(15) == 0, "the program did not end with 0")
+    check(not ctx.helper.process_state(program.pid)["running"], "the process is still there")
+    wait_for(lambda: not ctx.helper.event_exists(INSTANCE_NAME), 10, what="the instance event to go")
+
+
+@scenario
+def exit_on_escape(ctx):
+    """Esc pressed on the focused bar closes it, and with it the program."""
+    exe = ready_program(ctx, "exit-escape")
+    program = ctx.start(exe)
+    launcher = run_until_launcher_without_question(program)
+    left, top, right, bottom = launcher["rect"]
+    xdotool("mousemove", (left + right) // 2, (top + bottom) // 2, "click", 1)
+    xdotool("key", "Escape")
+    check(program.wait(15) == 0, "the program did not end with 0 after Esc")
+
+
+@scenario
+def exit_on_close_request(ctx):
+    """The close-window service's private request closes the bar from the loop."""
+    exe = ready_program(ctx, "exit-request")
+    program = ctx.start(exe)
+    launcher = run_until_launcher_without_question(program)
+    ctx.helper.post(launcher["hwnd"], PRIVATE_CLOSE)
+    check(program.wait(15) == 0, "the program did not end with 0 after the close request")
