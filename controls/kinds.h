@@ -1,0 +1,231 @@
+// The seven control kinds.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/control.h"
+#include "controls/gbk_text.h"
+#include "controls/image.h"
+#include "controls/structure.h"
+#include "controls/theme.h"
+
+namespace corvalis::exui {
+
+// Rows of icon + caption, scrolled vertically, with optional button elements on each row.
+class Listbox final : public Control {
+ public:
+  Listbox(HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
+
+  int insertItems(int index, int count, std::intptr_t data, std::string_view image, std::optional<TakenBin> caption);
+  int deleteItems(int index, int count);
+  int itemCount() const { return static_cast<int>(rows_.size()); }
+  bool guaranteeVisible(int index, int mode);
+  bool setItemTitle(int index, std::optional<TakenBin> caption);
+  const char* itemTitle(int index) const;
+  bool setItemImage(int index, std::string_view image);
+  bool setItemData(int index, std::intptr_t data);
+  std::intptr_t itemData(int index) const;
+  bool setItemHeight(int index, int height);
+  int itemHeight(int index) const;
+  bool setItemColour(int index, std::uint32_t colour);
+  std::uint32_t itemColour(int index) const;
+
+  int insertElements(int type, int row, int index, int count);
+  int deleteElements(int type, int row, int index, int count);
+  int elementCount(int type, int row) const;
+  struct ElementAttributes {
+    int anchor = 0;
+    ElementRoutine routine = nullptr;
+    int left = 0;
+    int top = 0;
+    int width = 24;
+    int height = 24;
+    int style = kElementSubtle;
+    std::string_view image;
+    const void* font = nullptr;
+  };
+  bool setElementAttributes(int type, int row, int element, const ElementAttributes& attributes);
+  bool setElementData(int type, int row, int column, int element, bool checked, bool shown, bool disabled,
+                      std::optional<TakenBin> caption);
+
+  std::intptr_t getAttribute(int attribute) override;
+  bool setAttribute(int attribute, std::intptr_t value) override;
+  bool exportContent(std::string& content) override;
+
+ protected:
+  void paint(HDC dc, const RECT& client) override;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  void onResize() override { scrollTo(scrollTop_); }
+  void onEnable(bool enabled) override;
+
+ private:
+  struct ElementData {
+    bool shown = false;
+    bool disabled = false;
+    bool checked = false;
+    std::wstring caption;
+  };
+  struct Row {
+    std::string caption;  // GBK
+    std::wstring wide;
+    int captionStyle = 0;
+    int height = 0;  // 0: the list's row pitch
+    std::intptr_t data = 0;
+    std::uint32_t colour = kThemeColour;
+    Glyph glyph = kGlyphNone;
+    std::optional<Image> icon;
+    Image scaled;  // icon at the size last drawn
+    std::vector<ElementData> elements;
+  };
+  struct ElementSpec {
+    ElementAttributes attributes;
+    std::optional<Image> image;
+    FontKey font;
+  };
+  struct Hit {
+    int row = -1;
+    int element = -1;
+    bool scrollBar = false;
+  };
+
+  int pitch() const;
+  int heightOf(const Row& row) const { return row.height > 0 ? row.height : pitch(); }
+  int iconSizeFor(int rowHeight) const;
+  int rowTop(int index) const;
+  int contentHeight() const;
+  int maxScroll() const;
+  bool scrollable() const { return maxScroll() > 0; }
+  RECT thumbRect() const;
+  RECT elementRect(int row, int element, int rowScreenTop) const;
+  bool clickable(int row, int element) const;
+  Hit hitTest(POINT point) const;
+
+  void scrollTo(int top);
+  void setCaption(Row& row, std::optional<TakenBin> caption);
+  // Moves the hover to what is under point, raising leave and enter; false when the
+  // control went away meanwhile.
+  bool updateHover(POINT point);
+  void clearPress();
+  void paintRow(HDC dc, int index, const RECT& area, int textRight);
+  void paintElement(HDC dc, int index, int element, const RECT& area);
+
+  std::vector<Row> rows_;
+  std::vector<ElementSpec> elements_;
+  int scrollTop_ = 0;
+  int hoverRow_ = -1;
+  int hoverElement_ = -1;
+  int pressRow_ = -1;
+  int pressElement_ = -1;  // -2: pressed on a disabled element (nothing happens)
+  bool pressing_ = false;
+  bool dragging_ = false;
+  int dragOffset_ = 0;
+  int wheelRemainder_ = 0;
+};
+
+// One line of GBK text with caret, selection, clipboard and IME input.
+class Editbox final : public Control {
+ public:
+  Editbox(HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
+
+  std::string* text() override { return &text_; }
+  void textChanged() override;
+  std::intptr_t getAttribute(int attribute) override;
+  bool setAttribute(int attribute, std::intptr_t value) override;
+
+  int caret() const { return static_cast<int>(caret_); }
+  int selectionLength() const;
+  void placeCaret(int position, int selectBefore);
+  int insertText(int position, std::string_view gbk);
+  int deleteText(int position, int length);
+  void setSelectionLength(int length);
+
+ protected:
+  void paint(HDC dc, const RECT& client) override;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  void onResize() override { relayout(); }
+
+ private:
+  HFONT font() const;
+  void relayout();  // after the text or the size changed
+  int xOf(std::size_t position) const;  // in text coordinates
+  std::size_t positionAt(int x) const;  // x in window coordinates
+  void keepCaretVisible();
+  void updateCaret();
+  void replaceSelection(std::string_view gbk, bool byUser);
+  bool eraseSelection();
+  void typed(wchar_t unit);
+  void copy();
+  void paste();
+  void selectAll();
+  bool userChanged();  // raises kEventEditChanged
+
+  std::string text_;
+  std::size_t caret_ = 0;
+  std::size_t anchor_ = 0;
+  int scrollX_ = 0;
+  bool selecting_ = false;
+  bool focused_ = false;
+  GbkLayout layout_;
+  std::vector<int> xs_;  // x of each boundary
+};
+
+class Button final : public Control {
+ public:
+  Button(HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
+  std::string* text() override { return &caption_; }
+
+ protected:
+  void paint(HDC dc, const RECT& client) override;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  void onEnable(bool enabled) override;
+
+ private:
+  std::string caption_;
+  bool hover_ = false;
+  bool pressing_ = false;
+  bool inside_ = false;
+};
+
+class Label final : public Control {
+ public:
+  Label(HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
+  std::string* text() override { return &text_; }
+
+ protected:
+  void paint(HDC dc, const RECT& client) override;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+ private:
+  std::string text_;
+};
+
+// WindowEx (a panel that reports clicks) and ToolbarEx (an empty strip) share this.
+class Panel final : public Control {
+ public:
+  Panel(Kind kind, HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
+  std::string* text() override { return &text_; }
+
+ protected:
+  void paint(HDC dc, const RECT& client) override;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+ private:
+  std::string text_;
+  bool pressing_ = false;
+};
+
+class Filter final : public Control {
+ public:
+  Filter(HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
+  std::intptr_t getAttribute(int attribute) override;
+  bool setAttribute(int attribute, std::intptr_t value) override;
+
+ protected:
+  void paint(HDC dc, const RECT& client) override;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+};
+
+}  // namespace corvalis::exui

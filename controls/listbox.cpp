@@ -1,0 +1,662 @@
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "controls/gdi_handles.h"
+#include "controls/kinds.h"
+
+namespace corvalis::exui {
+namespace {
+
+constexpr int kPadLeft = 5;
+constexpr int kIconGap = 6;
+constexpr int kPadRight = 5;
+constexpr int kHoverInset = 3;
+constexpr int kHoverRadius = 4;
+constexpr int kScrollZone = 10;  // the strip at the right edge where the scroll bar takes the mouse
+constexpr int kThumbWidth = 4;
+constexpr int kThumbMinimum = 18;
+constexpr int kElementRadius = 4;
+constexpr int kElementFontPoints = 12;
+
+// Points to pixels on the screen the control is shown on.
+int pointsToPixels(int points) {
+  ScopedWindowDc screen(nullptr);
+  return MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+}
+
+POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+}  // namespace
+
+Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routine, Properties properties)
+    : Control(Kind::kListbox, window, context, routine, std::move(properties)) {
+  for (const FixedRowSpec& fixed : properties_.fixedRows) {
+    Row row;
+    row.caption = fixed.caption;
+    row.wide = gbkToWide(row.caption);
+    row.glyph = fixed.glyph;
+    rows_.push_back(std::move(row));
+  }
+}
+
+int Listbox::pitch() const {
+  return properties_.rowPitch > 0 ? properties_.rowPitch : theme::kDefaultRowPitch;
+}
+
+int Listbox::iconSizeFor(int rowHeight) const {
+  if (properties_.iconSize > 0) return properties_.iconSize;
+  // 32-pixel icons need room around them; rows of 30 or 32 pixels (the program's) get the
+  // 24-pixel size, downscaled from the 32-pixel image with area averaging.
+  if (rowHeight >= 40) return 32;
+  if (rowHeight >= 28) return 24;
+  return 16;
+}
+
+int Listbox::rowTop(int index) const {
+  int top = 0;
+  for (int i = 0; i < index && i < itemCount(); ++i) top += heightOf(rows_[static_cast<std::size_t>(i)]);
+  return top;
+}
+
+int Listbox::contentHeight() const { return rowTop(itemCount()); }
+
+int Listbox::maxScroll() const { return std::max(0, contentHeight() - static_cast<int>(clientRect().bottom)); }
+
+RECT Listbox::thumbRect() const {
+  const RECT client = clientRect();
+  const int content = contentHeight();
+  const int track = client.bottom - 4;
+  if (content <= client.bottom || track <= 0) return RECT{};
+  const int length = std::max(kThumbMinimum, static_cast<int>(track * client.bottom / content));
+  const int travel = std::max(0, track - length);
+  const int top = 2 + (maxScroll() > 0 ? travel * scrollTop_ / maxScroll() : 0);
+  return RECT{client.right - kThumbWidth - 2, top, client.right - 2, top + length};
+}
+
+RECT Listbox::elementRect(int row, int element, int rowScreenTop) const {
+  const ElementAttributes& spec = elements_[static_cast<std::size_t>(element)].attributes;
+  const int width = clientRect().right;
+  const int left = spec.anchor == 1 ? width - spec.left : spec.left;
+  (void)row;
+  return RECT{left, rowScreenTop + spec.top, left + spec.width, rowScreenTop + spec.top + spec.height};
+}
+
+bool Listbox::clickable(int row, int element) const {
+  if (row < 0 || row >= itemCount() || element < 0 || element >= static_cast<int>(elements_.size())) return false;
+  const ElementData& data = rows_[static_cast<std::size_t>(row)].elements[static_cast<std::size_t>(element)];
+  return data.shown && !data.disabled;
+}
+
+Listbox::Hit Listbox::hitTest(POINT point) const {
+  Hit hit;
+  const RECT client = clientRect();
+  if (point.x < 0 || point.y < 0 || point.x >= client.right || point.y >= client.bottom) return hit;
+  hit.scrollBar = scrollable() && point.x >= client.right - kScrollZone;
+  int top = -scrollTop_;
+  for (int i = 0; i < itemCount(); ++i) {
+    const int height = heightOf(rows_[static_cast<std::size_t>(i)]);
+    if (point.y >= top && point.y < top + height) {
+      hit.row = i;
+      const Row& row = rows_[static_cast<std::size_t>(i)];
+      for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
+        if (!row.elements[static_cast<std::size_t>(e)].shown) continue;
+        const RECT area = elementRect(i, e, top);
+        if (PtInRect(&area, point)) {
+          hit.element = e;
+          break;
+        }
+      }
+      break;
+    }
+    top += height;
+  }
+  return hit;
+}
+
+void Listbox::scrollTo(int top) {
+  const int clamped = std::clamp(top, 0, maxScroll());
+  if (clamped == scrollTop_) return;
+  scrollTop_ = clamped;
+  invalidate();
+}
+
+void Listbox::setCaption(Row& row, std::optional<TakenBin> caption) {
+  row.caption = caption ? std::move(caption->bytes) : std::string();
+  row.wide = gbkToWide(row.caption);
+  row.captionStyle = caption ? caption->wordA : 0;
+  row.height = caption && caption->wordB >= 8 && caption->wordB <= 400 ? caption->wordB : 0;
+}
+
+void Listbox::clearPress() {
+  if (pressing_ && GetCapture() == window()) {
+    pressing_ = false;
+    ReleaseCapture();
+  }
+  pressing_ = false;
+  dragging_ = false;
+  pressRow_ = -1;
+  pressElement_ = -1;
+}
+
+int Listbox::insertItems(int index, int count, std::intptr_t data, std::string_view image,
+                         std::optional<TakenBin> caption) {
+  if (count < 1 || count > 100000) return -1;
+  if (index < 0 || index > itemCount()) index = itemCount();
+  Row row;
+  row.data = data;
+  setCaption(row, std::move(caption));
+  if (!image.empty()) row.icon = decodeIconImage(image);
+  row.elements.resize(elements_.size());
+  rows_.insert(rows_.begin() + index, static_cast<std::size_t>(count), row);
+  // The hover stays with the row it was on; the next pointer move settles it.
+  if (hoverRow_ >= index) hoverRow_ += count;
+  clearPress();
+  scrollTo(scrollTop_);
+  invalidate();
+  return index;
+}
+
+int Listbox::deleteItems(int index, int count) {
+  int removed = 0;
+  if (index == -1) {
+    removed = itemCount();
+    rows_.clear();
+    hoverRow_ = -1;
+  } else {
+    if (index < 0 || index >= itemCount()) return 0;
+    if (count <= 0 || count > itemCount() - index) count = itemCount() - index;
+    rows_.erase(rows_.begin() + index, rows_.begin() + index + count);
+    removed = count;
+    // A row that is gone cannot be left; rows below move up with their hover.
+    if (hoverRow_ >= index + count) {
+      hoverRow_ -= count;
+    } else if (hoverRow_ >= index) {
+      hoverRow_ = -1;
+      hoverElement_ = -1;
+    }
+  }
+  clearPress();
+  scrollTo(scrollTop_);
+  invalidate();
+  return removed;
+}
+
+bool Listbox::guaranteeVisible(int index, int mode) {
+  if (index < 0 || index >= itemCount()) return false;
+  const int top = rowTop(index);
+  const int bottom = top + heightOf(rows_[static_cast<std::size_t>(index)]);
+  const int height = clientRect().bottom;
+  if (mode == 0) {
+    scrollTo(top);
+  } else if (top < scrollTop_) {
+    scrollTo(top);
+  } else if (bottom > scrollTop_ + height) {
+    scrollTo(bottom - height);
+  }
+  return true;
+}
+
+bool Listbox::setItemTitle(int index, std::optional<TakenBin> caption) {
+  if (index < 0 || index >= itemCount()) return false;
+  Row& row = rows_[static_cast<std::size_t>(index)];
+  const int keepHeight = row.height;
+  setCaption(row, std::move(caption));
+  if (row.height == 0) row.height = keepHeight;
+  scrollTo(scrollTop_);
+  invalidate();
+  return true;
+}
+
+const char* Listbox::itemTitle(int index) const {
+  if (index < 0 || index >= itemCount()) return nullptr;
+  return rows_[static_cast<std::size_t>(index)].caption.c_str();
+}
+
+bool Listbox::setItemImage(int index, std::string_view image) {
+  if (index < 0 || index >= itemCount()) return false;
+  Row& row = rows_[static_cast<std::size_t>(index)];
+  row.icon = image.empty() ? std::nullopt : decodeIconImage(image);
+  row.glyph = kGlyphNone;
+  row.scaled = Image{};
+  invalidate();
+  return true;
+}
+
+bool Listbox::setItemData(int index, std::intptr_t data) {
+  if (index < 0 || index >= itemCount()) return false;
+  rows_[static_cast<std::size_t>(index)].data = data;
+  return true;
+}
+
+std::intptr_t Listbox::itemData(int index) const {
+  return index >= 0 && index < itemCount() ? rows_[static_cast<std::size_t>(index)].data : 0;
+}
+
+bool Listbox::setItemHeight(int index, int height) {
+  if (index < 0 || index >= itemCount() || height < 8 || height > 400) return false;
+  rows_[static_cast<std::size_t>(index)].height = height;
+  scrollTo(scrollTop_);
+  invalidate();
+  return true;
+}
+
+int Listbox::itemHeight(int index) const {
+  return index >= 0 && index < itemCount() ? heightOf(rows_[static_cast<std::size_t>(index)]) : 0;
+}
+
+bool Listbox::setItemColour(int index, std::uint32_t colour) {
+  if (index < 0 || index >= itemCount()) return false;
+  rows_[static_cast<std::size_t>(index)].colour = colour;
+  invalidate();
+  return true;
+}
+
+std::uint32_t Listbox::itemColour(int index) const {
+  return index >= 0 && index < itemCount() ? rows_[static_cast<std::size_t>(index)].colour : kThemeColour;
+}
+
+int Listbox::insertElements(int type, int row, int index, int count) {
+  if (type != kElementButton || row != -1 || count < 1 || count > 64) return 0;
+  const int size = static_cast<int>(elements_.size());
+  if (index == -1 || index > size) index = size;
+  if (index < 0 || size + count > 64) return 0;
+  elements_.insert(elements_.begin() + index, static_cast<std::size_t>(count), ElementSpec{});
+  for (Row& each : rows_) each.elements.insert(each.elements.begin() + index, static_cast<std::size_t>(count), ElementData{});
+  hoverElement_ = -1;
+  clearPress();
+  invalidate();
+  return static_cast<int>(elements_.size());
+}
+
+int Listbox::deleteElements(int type, int row, int index, int count) {
+  const int size = static_cast<int>(elements_.size());
+  if (type != kElementButton || row != -1 || index < 0 || index >= size) return 0;
+  if (count <= 0 || count > size - index) count = size - index;
+  elements_.erase(elements_.begin() + index, elements_.begin() + index + count);
+  for (Row& each : rows_) each.elements.erase(each.elements.begin() + index, each.elements.begin() + index + count);
+  hoverElement_ = -1;
+  clearPress();
+  invalidate();
+  return count;
+}
+
+int Listbox::elementCount(int type, int row) const {
+  if (type != kElementButton || row < -1 || row >= itemCount()) return 0;
+  return static_cast<int>(elements_.size());
+}
+
+bool Listbox::setElementAttributes(int type, int row, int element, const ElementAttributes& attributes) {
+  if (type != kElementButton || row != -1 || element < 0 || element >= static_cast<int>(elements_.size())) {
+    return false;
+  }
+  if (attributes.width <= 0 || attributes.height <= 0 || attributes.width > 400 || attributes.height > 400 ||
+      (attributes.anchor != 0 && attributes.anchor != 1)) {
+    return false;
+  }
+  ElementSpec spec;
+  spec.attributes = attributes;
+  spec.attributes.image = {};  // the bytes are the caller's; only the decoded picture is kept
+  spec.attributes.font = nullptr;
+  if (!attributes.image.empty()) {
+    if (auto decoded = decodeIconImage(attributes.image)) {
+      const int edge = std::min(attributes.width, attributes.height) - 6;
+      spec.image = scaleImage(*decoded, std::max(edge, 1), std::max(edge, 1));
+    }
+  }
+  spec.font.face = gbkToWide(properties_.fontFace);
+  spec.font.height = pointsToPixels(kElementFontPoints);
+  std::optional<FontDescription> description;
+  if (const Structure* live = liveStructure(attributes.font)) {
+    description = fontFromStructure(*live);
+  } else if (attributes.font != nullptr) {
+    if (auto unpacked = Structure::unpack(viewByteString(attributes.font))) description = fontFromStructure(*unpacked);
+  }
+  if (description) {
+    if (!description->face.empty()) spec.font.face = gbkToWide(description->face);
+    if (description->points > 0) spec.font.height = pointsToPixels(description->points);
+    spec.font.weight = description->weight;
+    spec.font.italic = description->italic;
+    spec.font.underline = description->underline;
+    spec.font.strikeOut = description->strikeOut;
+  }
+  elements_[static_cast<std::size_t>(element)] = std::move(spec);
+  invalidate();
+  return true;
+}
+
+bool Listbox::setElementData(int type, int row, int column, int element, bool checked, bool shown, bool disabled,
+                             std::optional<TakenBin> caption) {
+  if (type != kElementButton || column != -1 || element < 0 || element >= static_cast<int>(elements_.size()) ||
+      row < -1 || row >= itemCount()) {
+    return false;
+  }
+  ElementData data;
+  data.checked = checked;
+  data.shown = shown;
+  data.disabled = disabled;
+  if (caption) data.caption = gbkToWide(caption->bytes);
+  const int first = row == -1 ? 0 : row;
+  const int last = row == -1 ? itemCount() - 1 : row;
+  for (int i = first; i <= last; ++i) rows_[static_cast<std::size_t>(i)].elements[static_cast<std::size_t>(element)] = data;
+  if (hoverElement_ == element && !data.shown) hoverElement_ = -1;
+  invalidate();
+  return true;
+}
+
+std::intptr_t Listbox::getAttribute(int attribute) {
+  switch (attribute) {
+    case kAttrRowPitch: return pitch();
+    case kAttrScrollTop: return scrollTop_;
+    case kAttrHoverRow: return hoverRow_;
+    case kAttrContentHeight: return contentHeight();
+    default: return Control::getAttribute(attribute);
+  }
+}
+
+bool Listbox::setAttribute(int attribute, std::intptr_t value) {
+  switch (attribute) {
+    case kAttrRowPitch:
+      if (value < 8 || value > 400) return false;
+      properties_.rowPitch = static_cast<int>(value);
+      scrollTo(scrollTop_);
+      invalidate();
+      return true;
+    case kAttrScrollTop:
+      scrollTo(static_cast<int>(value));
+      return true;
+    default: return Control::setAttribute(attribute, value);
+  }
+}
+
+bool Listbox::exportContent(std::string& content) {
+  content.clear();
+  for (const Row& row : rows_) {
+    content += row.caption;
+    content.push_back('\0');
+  }
+  return true;
+}
+
+void Listbox::onEnable(bool isEnabled) {
+  if (isEnabled) return;
+  // A disabled window gets no more pointer messages: end the hover now so that every
+  // enter has its leave.
+  clearPress();
+  const int old = hoverRow_;
+  hoverRow_ = -1;
+  hoverElement_ = -1;
+  if (old >= 0) raise(kEventItemLeave, old, -1, -1);
+}
+
+bool Listbox::updateHover(POINT point) {
+  const Hit hit = hitTest(point);
+  if (hit.row == hoverRow_) {
+    if (hit.element != hoverElement_) {
+      hoverElement_ = hit.element;
+      invalidate();
+    }
+    return true;
+  }
+  const int old = hoverRow_;
+  hoverRow_ = -1;
+  hoverElement_ = -1;
+  invalidate();
+  if (old >= 0 && !raise(kEventItemLeave, old, point.x, point.y)) return false;
+  // The leave handler may have changed the rows: look again.
+  const Hit now = hitTest(point);
+  if (now.row >= 0 && hoverRow_ == -1) {
+    hoverRow_ = now.row;
+    hoverElement_ = now.element;
+    invalidate();
+    if (!raise(kEventItemEnter, now.row, point.x, point.y)) return false;
+    // The enter handler typically shows the row's elements: the pointer may be on one.
+    if (hoverRow_ == now.row) hoverElement_ = hitTest(point).element;
+  }
+  return true;
+}
+
+LRESULT Listbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = true;
+  switch (message) {
+    case WM_MOUSEMOVE: {
+      const POINT point = pointOf(lParam);
+      if (dragging_) {
+        const RECT client = clientRect();
+        const RECT thumb = thumbRect();
+        const int travel = (client.bottom - 4) - (thumb.bottom - thumb.top);
+        if (travel > 0) scrollTo((point.y - dragOffset_ - 2) * maxScroll() / travel);
+        return 0;
+      }
+      if (updateHover(point)) trackLeave();
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      if (!dragging_ && !pressing_) updateHover(POINT{-1, -1});
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      const POINT point = pointOf(lParam);
+      const Hit hit = hitTest(point);
+      if (GetFocus() != window()) SetFocus(window());  // so that the wheel and keys come here
+      if (hit.scrollBar) {
+        const RECT thumb = thumbRect();
+        if (point.y >= thumb.top && point.y < thumb.bottom) {
+          dragging_ = true;
+          dragOffset_ = point.y - thumb.top;
+          SetCapture(window());
+        } else {
+          scrollTo(scrollTop_ + (point.y < thumb.top ? -1 : 1) * clientRect().bottom);
+        }
+        invalidate();
+        return 0;
+      }
+      if (hit.element >= 0) {
+        // Elements take every press, the second one of a double click too: a quick double
+        // click on a button element is two clicks.
+        pressRow_ = hit.row;
+        pressElement_ = clickable(hit.row, hit.element) ? hit.element : -2;
+        pressing_ = true;
+        SetCapture(window());
+        invalidate();
+        return 0;
+      }
+      if (message == WM_LBUTTONDBLCLK) {
+        pressing_ = false;  // the release that follows is not a click
+        pressRow_ = -1;
+        if (hit.row >= 0) raise(kEventItemDoubleClick, hit.row, point.x, point.y);
+        return 0;
+      }
+      pressRow_ = hit.row;
+      pressElement_ = -1;
+      pressing_ = true;
+      SetCapture(window());
+      invalidate();
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      const POINT point = pointOf(lParam);
+      if (dragging_) {
+        dragging_ = false;
+        ReleaseCapture();
+        invalidate();
+        return 0;
+      }
+      if (!pressing_) return 0;
+      const int row = pressRow_;
+      const int element = pressElement_;
+      pressing_ = false;
+      pressRow_ = -1;
+      pressElement_ = -1;
+      if (GetCapture() == window()) ReleaseCapture();
+      invalidate();
+      const Hit hit = hitTest(point);
+      if (element >= 0) {
+        if (hit.row == row && hit.element == element && clickable(row, element)) {
+          const ElementRoutine routine = elements_[static_cast<std::size_t>(element)].attributes.routine;
+          if (routine != nullptr) callOut([&] { routine(kElementClick, row, element); });
+        }
+      } else if (element == -1 && row >= 0 && hit.row == row && hit.element < 0) {
+        raise(kEventItemClick, row, point.x, point.y);
+      }
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != window() && (pressing_ || dragging_)) {
+        pressing_ = false;
+        dragging_ = false;
+        pressRow_ = -1;
+        pressElement_ = -1;
+        invalidate();
+      }
+      return 0;
+    case WM_RBUTTONDOWN:
+      return 0;
+    case WM_RBUTTONUP: {
+      const POINT point = pointOf(lParam);
+      const Hit hit = hitTest(point);
+      if (!raise(kEventItemRightClick, hit.row, point.x, point.y)) return 0;
+      raise(kEventRightClick, hit.row, point.x, point.y);
+      return 0;
+    }
+    case WM_MOUSEWHEEL: {
+      UINT lines = 3;
+      SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+      const int page = clientRect().bottom;
+      wheelRemainder_ += GET_WHEEL_DELTA_WPARAM(wParam);
+      const int notches = wheelRemainder_ / WHEEL_DELTA;
+      wheelRemainder_ -= notches * WHEEL_DELTA;
+      if (notches != 0) {
+        const int step = lines == WHEEL_PAGESCROLL ? page : static_cast<int>(std::min<UINT>(lines, 100)) * pitch();
+        scrollTo(scrollTop_ - notches * step);
+        // The rows moved under a still pointer.
+        POINT point = pointOf(lParam);
+        ScreenToClient(window(), &point);
+        if (!dragging_ && !pressing_) updateHover(point);
+      }
+      return 0;
+    }
+    case WM_KEYDOWN: {
+      const int page = clientRect().bottom;
+      switch (wParam) {
+        case VK_UP: scrollTo(scrollTop_ - pitch()); break;
+        case VK_DOWN: scrollTo(scrollTop_ + pitch()); break;
+        case VK_PRIOR: scrollTo(scrollTop_ - page); break;
+        case VK_NEXT: scrollTo(scrollTop_ + page); break;
+        case VK_HOME: scrollTo(0); break;
+        case VK_END: scrollTo(maxScroll()); break;
+        default: handled = false; break;
+      }
+      return 0;
+    }
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS;
+    default:
+      handled = false;
+      return 0;
+  }
+}
+
+void Listbox::paint(HDC dc, const RECT& client) {
+  const COLORREF back = pickColour(properties_.backColour, theme::kListBack);
+  fillSolid(dc, client, back);
+  const bool bar = scrollable();
+  int top = -scrollTop_;
+  for (int i = 0; i < itemCount() && top < client.bottom; ++i) {
+    const int height = heightOf(rows_[static_cast<std::size_t>(i)]);
+    if (top + height > 0) {
+      const RECT area{client.left, top, client.right, top + height};
+      // The thumb is a thin overlay: the text gives way to it by a few pixels only.
+      paintRow(dc, i, area, client.right - kPadRight - (bar ? kThumbWidth - 2 : 0));
+    }
+    top += height;
+  }
+  if (bar) {
+    const RECT thumb = thumbRect();
+    fillRounded(dc, thumb, kThumbWidth / 2, dragging_ ? theme::kScrollThumbActive : theme::kScrollThumb, kNoBorder);
+  }
+  if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
+}
+
+void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
+  Row& row = rows_[static_cast<std::size_t>(index)];
+  const bool isEnabled = enabled();
+  const bool pressed = pressing_ && pressRow_ == index && pressElement_ == -1 && hoverRow_ == index;
+  const bool hovered = isEnabled && hoverRow_ == index && !(properties_.flags & kBlockNoHover);
+  if (pressed || hovered) {
+    const RECT face{area.left + kHoverInset, area.top + 1, area.right - kHoverInset, area.bottom - 1};
+    const COLORREF colour = pressed ? pickColour(properties_.pressColour, theme::kPress)
+                                    : pickColour(properties_.hoverColour, theme::kHover);
+    fillRounded(dc, face, kHoverRadius, colour, kNoBorder);
+  }
+
+  const int height = area.bottom - area.top;
+  const int iconSize = iconSizeFor(height);
+  const int iconLeft = area.left + kPadLeft;
+  const int iconTop = area.top + (height - iconSize) / 2;
+  if (row.scaled.width != iconSize) {
+    if (row.glyph != kGlyphNone) {
+      row.scaled = renderGlyph(row.glyph, iconSize, pickColour(properties_.accentColour, theme::kAccent));
+    } else if (row.icon) {
+      row.scaled = scaleImage(*row.icon, iconSize, iconSize);
+    }
+  }
+  drawImage(dc, row.scaled, iconLeft, iconTop, isEnabled ? 255 : 110);
+
+  int right = textRight;
+  for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
+    if (row.elements[static_cast<std::size_t>(e)].shown) {
+      right = std::min<int>(right, elementRect(index, e, area.top).left - 4);
+    }
+  }
+  FontKey key;
+  key.face = gbkToWide(properties_.fontFace);
+  if (properties_.fontSize > 0) key.height = properties_.fontSize;
+  key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
+  const COLORREF textColour = !isEnabled ? theme::kTextDisabled
+                                         : pickColour(row.colour, pickColour(properties_.textColour, theme::kText));
+  const RECT textArea{iconLeft + iconSize + kIconGap, area.top, right, area.bottom};
+  if (textArea.right > textArea.left) drawLine(dc, row.wide, textArea, sharedFont(key), textColour, DT_LEFT);
+
+  for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
+    if (row.elements[static_cast<std::size_t>(e)].shown) paintElement(dc, index, e, area);
+  }
+}
+
+void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
+  const ElementSpec& spec = elements_[static_cast<std::size_t>(element)];
+  const ElementData& data = rows_[static_cast<std::size_t>(index)].elements[static_cast<std::size_t>(element)];
+  const RECT box = elementRect(index, element, area.top);
+  const bool isEnabled = enabled() && !data.disabled;
+  const bool pressed = isEnabled && pressing_ && pressRow_ == index && pressElement_ == element &&
+                       hoverRow_ == index && hoverElement_ == element;
+  const bool hovered = isEnabled && hoverRow_ == index && hoverElement_ == element;
+  COLORREF face, border, ink;
+  if (spec.attributes.style == kElementAccent) {
+    const COLORREF accent = pickColour(properties_.accentColour, theme::kAccent);
+    face = !isEnabled ? theme::kAccentDisabled
+                      : (pressed || data.checked) ? theme::kAccentPress : hovered ? theme::kAccentHover : accent;
+    border = face;
+    ink = RGB(0xFF, 0xFF, 0xFF);
+  } else if (!isEnabled) {
+    face = theme::kElementFaceDisabled;
+    border = theme::kElementBorderDisabled;
+    ink = theme::kElementTextDisabled;
+  } else {
+    face = (pressed || data.checked) ? theme::kElementPress : hovered ? theme::kElementHover : theme::kElementFace;
+    border = hovered || pressed ? pickColour(properties_.accentColour, theme::kAccent) : theme::kElementBorder;
+    ink = theme::kElementText;
+  }
+  fillRounded(dc, box, kElementRadius, face, border);
+  if (spec.image) {
+    const int x = box.left + (box.right - box.left - spec.image->width) / 2;
+    const int y = box.top + (box.bottom - box.top - spec.image->height) / 2;
+    drawImage(dc, *spec.image, x, y, isEnabled ? 255 : 90);
+  } else if (data.caption.size() == 1) {
+    drawCentredSymbol(dc, data.caption[0], box, sharedFont(spec.font), ink);
+  } else {
+    drawLine(dc, data.caption, box, sharedFont(spec.font), ink, DT_CENTER);
+  }
+}
+
+}  // namespace corvalis::exui
