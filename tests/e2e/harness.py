@@ -283,6 +283,14 @@ class Context:
         shutil.copyfile(self.built_exe, target)
         return windows_path(target)
 
+    def install_ready_program(self, folder):
+        """A copy of the program whose Run value already points at it, for scenarios
+        that are not about autostart: no question can block their start."""
+        exe = self.install_exe(folder)
+        self.expect_no_other_instance()
+        self.set_autostart("sz", exe)
+        return exe
+
     def start(self, exe, cwd=None, env=None):
         program = Program(self.helper, exe, cwd=cwd, env=env,
                           log_path=os.path.join(self.artifacts, f"{self.name}.wine.log"))

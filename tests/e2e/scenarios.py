@@ -1,9 +1,8 @@
 """The end-to-end scenarios. Each takes a harness Context and raises on failure."""
 
-import os
 import time
 
-from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_DWORD, REG_EXPAND_SZ, REG_SZ, WM_CLOSE,
+from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_EXPAND_SZ, REG_SZ, WM_CLOSE,
                      WS_CAPTION, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, WS_POPUP, WS_THICKFRAME, INSTANCE_NAME,
                      check, message_box_contents, screen_size, wait_for, xdotool)
 
@@ -20,14 +19,6 @@ SCENARIOS = {}
 def scenario(function):
     SCENARIOS[function.__name__] = function
     return function
-
-
-def ready_program(ctx, folder):
-    """A copy of the program whose Run value already points at it, so no question blocks it."""
-    exe = ctx.install_exe(folder)
-    ctx.expect_no_other_instance()
-    ctx.set_autostart("sz", exe)
-    return exe
 
 
 def wait_message_box(program, timeout=20.0):
@@ -73,7 +64,7 @@ def expect_run_value(ctx, exe):
 @scenario
 def first_start(ctx):
     """A normal start: the bar window, its hidden owner, the instance event."""
-    exe = ready_program(ctx, "first-start")
+    exe = ctx.install_ready_program("first-start")
     program = ctx.start(exe)
     launcher = run_until_launcher_without_question(program)
 
@@ -104,7 +95,7 @@ def first_start(ctx):
 def second_instance(ctx):
     """A second start shows the guard's message and ends with 0; the first is untouched;
     once the first has ended a new start runs normally."""
-    exe = ready_program(ctx, "second-instance")
+    exe = ctx.install_ready_program("second-instance")
     first = ctx.start(exe)
     run_until_launcher_without_question(first)
     before = snapshot(first)
@@ -140,7 +131,7 @@ def second_instance(ctx):
 def second_instance_asks_nothing(ctx):
     """The guard comes before the autostart question: a second copy that finds the Run
     value missing neither asks nor writes."""
-    exe = ready_program(ctx, "second-quiet")
+    exe = ctx.install_ready_program("second-quiet")
     first = ctx.start(exe)
     run_until_launcher_without_question(first)
     ctx.clear_autostart()
@@ -242,7 +233,7 @@ def autostart_expand_sz_kept(ctx):
 @scenario
 def working_directory(ctx):
     """Started from another working directory, the program works in its own."""
-    exe = ready_program(ctx, "working-directory")
+    exe = ctx.install_ready_program("working-directory")
     folder = exe.rsplit("\\", 1)[0]
     for start_in in ("C:\\windows", "C:\\"):
         program = ctx.start(exe, cwd=start_in)
@@ -273,7 +264,7 @@ def gbk_directory(ctx):
 @scenario
 def exit_on_close(ctx):
     """Closing the last window ends the program with 0 and frees the instance name."""
-    exe = ready_program(ctx, "exit-close")
+    exe = ctx.install_ready_program("exit-close")
     program = ctx.start(exe)
     launcher = run_until_launcher_without_question(program)
     ctx.helper.post(launcher["hwnd"], WM_CLOSE)
@@ -285,7 +276,7 @@ def exit_on_close(ctx):
 @scenario
 def exit_on_escape(ctx):
     """Esc pressed on the focused bar closes it, and with it the program."""
-    exe = ready_program(ctx, "exit-escape")
+    exe = ctx.install_ready_program("exit-escape")
     program = ctx.start(exe)
     launcher = run_until_launcher_without_question(program)
     left, top, right, bottom = launcher["rect"]
@@ -297,7 +288,7 @@ def exit_on_escape(ctx):
 @scenario
 def exit_on_close_request(ctx):
     """The close-window service's private request closes the bar from the loop."""
-    exe = ready_program(ctx, "exit-request")
+    exe = ctx.install_ready_program("exit-request")
     program = ctx.start(exe)
     launcher = run_until_launcher_without_question(program)
     ctx.helper.post(launcher["hwnd"], PRIVATE_CLOSE)
