@@ -236,7 +236,9 @@ bool Control::attach() {
   // ones above them, and a panel must not paint over its children.
   SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
   if (properties_.flags & kBlockDisabled) EnableWindow(window_, FALSE);
-  if (!(properties_.flags & kBlockHidden)) ShowWindow(window_, SW_SHOWNA);
+  // An empty toolbar has nothing to show: it stays hidden until asked (kAttrVisible). The
+  // launcher's unused one lies above its list and would cover rows otherwise.
+  if (!(properties_.flags & kBlockHidden) && kind() != Kind::kToolbar) ShowWindow(window_, SW_SHOWNA);
   record_.state = kStateReady;
   return true;
 }

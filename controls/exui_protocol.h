@@ -39,7 +39,7 @@ enum class Kind : std::uint32_t {
   kFilter = 4,   // FilterEx: a veil over whatever lies beneath it
   kLabel = 5,    // LabelEx: passive text; the mouse falls through to what is beneath
   kButton = 6,   // ButtonEx: a push button
-  kToolbar = 7,  // ToolbarEx: an empty strip; created by the program, never needed
+  kToolbar = 7,  // ToolbarEx: an empty strip, created hidden; the program never needs it
 };
 
 // Creation functions: (parent control, parent window, x, y, width, height, event routine,

@@ -404,6 +404,42 @@ TEST_F(RowButtons, DisabledAndHoveredElementsLookDifferent) {
   EXPECT_NE(render(list_.window)->pixel(over.x - 9, over.y + 9), enabledFace);
 }
 
+TEST_F(ListboxTest, TheFontDescriptionSizesTheElementCaptions) {
+  Window parent = makeParent(200, 100);
+  const Library& lib = library();
+  auto inkHeight = [&](int points) {
+    const Created list = createControl(Kind::kListbox, parent.get(), RECT{0, 0, 200, 64});
+    void* font = lib.Create_StructEx();
+    lib.InsertMember_StructEx(font, -1, 2);
+    lib.SetMemberText_StructEx(font, 0, lib.CreateBinEx("\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA", kBinText, 0, 0));
+    lib.SetMemberInt_StructEx(font, 1, points);
+    const auto* packed = static_cast<const std::int32_t*>(lib.Pack_StructEx(font));
+    const std::vector<char> bytes =
+        byteString(std::string_view(reinterpret_cast<const char*>(packed + 2), static_cast<std::size_t>(packed[1])));
+    lib.Destroy_StructEx(font);
+    lib.ControlInsertElem(list.control, kElementButton, -1, -1, 1);
+    lib.ControlSetElemAttribute_Button(list.control, kElementButton, -1, 0, 0, nullptr, 0, 100, 2, 60, 60, 0, nullptr,
+                                       bytes.data());
+    lib.InsertItem_ListboxEx(list.control, -1, 1, 0, nullptr, captionBin("", 0, 64));
+    lib.ControlSetElemData_Button(list.control, kElementButton, 0, -1, 0, 0, 1, 0, lib.CreateBinEx("X", kBinText, 0, 0));
+    auto canvas = render(list.window);
+    int top = 64, bottom = -1;
+    for (int y = 4; y < 60; ++y) {
+      for (int x = 104; x < 156; ++x) {
+        const COLORREF p = canvas->pixel(x, y);
+        if (GetRValue(p) + GetGValue(p) + GetBValue(p) < 560) {  // ink on the white face
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+      }
+    }
+    return bottom - top + 1;
+  };
+  const int small = inkHeight(8), large = inkHeight(24);
+  EXPECT_GT(small, 3);
+  EXPECT_GT(large, small * 2) << small << " vs " << large;
+}
+
 TEST_F(ListboxTest, FixedRowsComeFromTheBlockAndStayThroughRebuilds) {
   Window parent = makeParent(200, 200);
   PropertyBlock block = defaultPropertyBlock(Kind::kListbox);
