@@ -19,6 +19,14 @@ int busyBlocks(HANDLE heap) {
   return busy;
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + std::string.
+std::string itemPath(int index) {
+  std::string path = "C:\\\x82\x5C\\item";
+  path += std::to_string(index);
+  path += ".exe";
+  return path;
+}
+
 class LauncherItemsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,7 +50,7 @@ TEST_F(LauncherItemsTest, StartsEmpty) {
 TEST_F(LauncherItemsTest, KeepsOwnCopiesInOrderAcrossGrowth) {
   std::string path;
   for (int i = 0; i < 50; ++i) {
-    path = "C:\\\x82\x5C\\item" + std::to_string(i) + ".exe";
+    path = itemPath(i);
     ASSERT_TRUE(appendLauncherItem(items_, 1000 + i, path));
   }
   path.assign("overwritten");
@@ -51,7 +59,7 @@ TEST_F(LauncherItemsTest, KeepsOwnCopiesInOrderAcrossGrowth) {
     const LauncherItem* item = launcherItemAt(items_, i);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->itemValue, static_cast<std::int32_t>(1000 + i));
-    EXPECT_EQ(std::string(item->path), "C:\\\x82\x5C\\item" + std::to_string(i) + ".exe");
+    EXPECT_EQ(std::string(item->path), itemPath(static_cast<int>(i)));
   }
   EXPECT_EQ(launcherItemAt(items_, 50), nullptr);
 }
