@@ -32,6 +32,10 @@ build() {
   local label=$1 dir=$2; shift 2
   local clog=build/logs/configure-$label.log blog=build/logs/build-$label.log
   echo "== build: $label"
+  # A folder configured earlier with another generator cannot be reconfigured with Ninja.
+  if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$dir/CMakeCache.txt"; then
+    rm -rf "$dir"
+  fi
   if cmake -S . -B "$dir" -G Ninja "$@" >"$clog" 2>&1 && cmake --build "$dir" -j2 >"$blog" 2>&1; then
     grep -E 'warning:' "$blog" | sort -u | head -n 20
     return 0

@@ -301,7 +301,8 @@ TEST(ByteStrings, ReadValueAtIsBoundsChecked) {
   }
 
   const double pi = 3.25;
-  const std::string withDouble = "x" + bytesFromMemory(&pi, sizeof pi);
+  std::string withDouble = "x";
+  withDouble += bytesFromMemory(&pi, sizeof pi);
   EXPECT_EQ(readValueAt<double>(withDouble, 2), 3.25);
 }
 
