@@ -496,6 +496,50 @@ TEST_F(ListboxTest, RowOperationsAndConsumedCaptions) {
   EXPECT_EQ(lib.ControlInsertElem(button.control, kElementButton, -1, 0, 3), 0);
 }
 
+// Real pointer input: enter on the way in, leave (through WM_MOUSELEAVE) on the way out.
+TEST_F(ListboxTest, ARealPointerEntersAndLeavesRows) {
+  Window parent = makeParent(104, 150, true);
+  const Created list = createControl(Kind::kListbox, parent.get(), RECT{0, 0, 104, 150});
+  addRows(list.control, 4, 30);
+  SetForegroundWindow(parent.get());
+  pump();
+  auto moveTo = [](POINT screen) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(1, &input, sizeof input) == 1;
+  };
+  auto waitFor = [&](std::size_t count) {
+    const DWORD start = GetTickCount();
+    while (recorder.events.size() < count && GetTickCount() - start < 3000) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      pump();
+    }
+  };
+  POINT outside{2, 2};
+  ClientToScreen(parent.get(), &outside);
+  outside.x -= 30;  // left of the window
+  ASSERT_TRUE(moveTo(outside));
+  const DWORD settle = GetTickCount();  // the pointer starts away from the window
+  while (GetTickCount() - settle < 150) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 30, QS_ALLINPUT);
+    pump();
+  }
+  recorder.clear();
+  POINT row1{50, 45};
+  ClientToScreen(list.window, &row1);
+  ASSERT_TRUE(moveTo(row1));
+  waitFor(1);
+  ASSERT_EQ(numbersAndRows(recorder.events), (std::vector<std::pair<int, int>>{{kEventItemEnter, 1}}));
+  ASSERT_TRUE(moveTo(outside));
+  waitFor(2);
+  EXPECT_EQ(numbersAndRows(recorder.events),
+            (std::vector<std::pair<int, int>>{{kEventItemEnter, 1}, {kEventItemLeave, 1}}));
+  EXPECT_EQ(listAttribute(list.control, kAttrHoverRow), -1);
+}
+
 TEST_F(ListboxTest, DisablingEndsTheHover) {
   Window parent = makeParent(200, 200);
   const Created list = createControl(Kind::kListbox, parent.get(), RECT{0, 0, 104, 150});
