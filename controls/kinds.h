@@ -99,7 +99,7 @@ class Listbox final : public Control {
   int maxScroll() const;
   bool scrollable() const { return maxScroll() > 0; }
   RECT thumbRect() const;
-  RECT elementRect(int row, int element, int rowScreenTop) const;
+  RECT elementRect(int element, int rowScreenTop) const;
   bool clickable(int row, int element) const;
   Hit hitTest(POINT point) const;
 

@@ -74,11 +74,10 @@ RECT Listbox::thumbRect() const {
   return RECT{client.right - kThumbWidth - 2, top, client.right - 2, top + length};
 }
 
-RECT Listbox::elementRect(int row, int element, int rowScreenTop) const {
+RECT Listbox::elementRect(int element, int rowScreenTop) const {
   const ElementAttributes& spec = elements_[static_cast<std::size_t>(element)].attributes;
   const int width = clientRect().right;
   const int left = spec.anchor == 1 ? width - spec.left : spec.left;
-  (void)row;
   return RECT{left, rowScreenTop + spec.top, left + spec.width, rowScreenTop + spec.top + spec.height};
 }
 
@@ -101,7 +100,7 @@ Listbox::Hit Listbox::hitTest(POINT point) const {
       const Row& row = rows_[static_cast<std::size_t>(i)];
       for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
         if (!row.elements[static_cast<std::size_t>(e)].shown) continue;
-        const RECT area = elementRect(i, e, top);
+        const RECT area = elementRect(e, top);
         if (PtInRect(&area, point)) {
           hit.element = e;
           break;
@@ -606,7 +605,7 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   int right = textRight;
   for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
     if (row.elements[static_cast<std::size_t>(e)].shown) {
-      right = std::min<int>(right, elementRect(index, e, area.top).left - 4);
+      right = std::min<int>(right, elementRect(e, area.top).left - 4);
     }
   }
   FontKey key;
@@ -626,7 +625,7 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
 void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
   const ElementSpec& spec = elements_[static_cast<std::size_t>(element)];
   const ElementData& data = rows_[static_cast<std::size_t>(index)].elements[static_cast<std::size_t>(element)];
-  const RECT box = elementRect(index, element, area.top);
+  const RECT box = elementRect(element, area.top);
   const bool isEnabled = enabled() && !data.disabled;
   const bool pressed = isEnabled && pressing_ && pressRow_ == index && pressElement_ == element &&
                        hoverRow_ == index && hoverElement_ == element;
