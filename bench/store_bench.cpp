@@ -5,6 +5,10 @@
 // for the program's configuration (text keys, text values, ordered); the same
 // figures for an unordered HashTable come first as "ratio-unordered" lines.
 //
+// This is the native build: 64-bit, and the store's heaps are the POSIX stand-in
+// (every block a malloc, the process heap's blocks behind a mutex), not the
+// Windows heaps the program uses.
+//
 // Fairness rules that hold for every row:
 //  - Keys, values and lookup orders are generated once, before any timing, and the
 //    same vectors feed every container.
@@ -193,7 +197,8 @@ struct TableSide {
     return !found;
   }
   // Hashes, unlinks the node and returns node and value block to the pool; an
-  // ordered table also closes the gap in the positions behind the entry.
+  // ordered table also closes the gap in the positions behind the entry, which
+  // walks every bucket and entry (so its remove grows with n).
   bool remove(const std::string& key) { return table_.remove(key.c_str()); }
   std::size_t size() const { return table_.count(); }
 
