@@ -540,6 +540,36 @@ TEST_F(ListboxTest, ARealPointerEntersAndLeavesRows) {
   EXPECT_EQ(listAttribute(list.control, kAttrHoverRow), -1);
 }
 
+// A real wheel over a list that does not have the focus (the launcher bar slides in without
+// being clicked) scrolls it.
+TEST_F(ListboxTest, ARealWheelScrollsTheListUnderThePointer) {
+  Window parent = makeParent(104, 150, true);
+  const Created list = createControl(Kind::kListbox, parent.get(), RECT{0, 0, 104, 150});
+  addRows(list.control, 20, 30);
+  Window other = makeParent(60, 60, true);
+  SetWindowPos(other.get(), nullptr, 400, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetForegroundWindow(other.get());
+  SetFocus(other.get());
+  pump();
+  ASSERT_NE(GetFocus(), list.window);
+  POINT over{50, 60};
+  ClientToScreen(list.window, &over);
+  INPUT inputs[2] = {};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dx = MulDiv(over.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  inputs[0].mi.dy = MulDiv(over.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
+  inputs[1].mi.mouseData = static_cast<DWORD>(-WHEEL_DELTA);
+  ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
+  const DWORD start = GetTickCount();
+  while (listAttribute(list.control, kAttrScrollTop) == 0 && GetTickCount() - start < 2000) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    pump();
+  }
+  EXPECT_GT(listAttribute(list.control, kAttrScrollTop), 0);
+}
+
 TEST_F(ListboxTest, DisablingEndsTheHover) {
   Window parent = makeParent(200, 200);
   const Created list = createControl(Kind::kListbox, parent.get(), RECT{0, 0, 104, 150});
