@@ -122,6 +122,9 @@ enum Event : std::int32_t {
   kEventEditEnter = 11,    // Enter pressed
   kEventEditEscape = 12,   // Esc pressed (only when the key reaches the edit box)
 };
+// Keys: a list takes the focus when clicked (arrows, Page Up/Down, Home/End scroll it); an
+// edit box claims Enter through WM_GETDLGCODE and no control claims Esc, so a window's own
+// Esc handling sees it. Buttons and panels do not take the focus when clicked.
 
 // Button elements of a list's rows report to the routine given in their attributes, not to
 // the event routine:  int __stdcall routine(notification, row, element)   (3 arguments)
@@ -251,14 +254,17 @@ enum ElementStyle : std::int32_t {
 //   SetInsertCursor_EditboxEx(control, position): 2        GetInsertCursor_EditboxEx(control): 1
 //   SetSelectLeng_EditboxEx(control, length): 2            GetSelectLeng_EditboxEx(control): 1
 // WM_SETTEXT / WM_GETTEXT on the control's window set and read the text of edit boxes,
-// labels, buttons and panels as well (SetWindowTextA / GetWindowTextA work in code page 936).
+// labels, buttons and panels as well. The controls' windows are Unicode windows: the text is
+// kept as GBK and converted with code page 936, while SetWindowTextA / GetWindowTextA go
+// through the system's ANSI code page (936 where the program runs).
 inline constexpr int kEditboxMaxBytes = 1024;
 
 // Control core:
 //   ControlDestroy(control): 1          ControlIsCreate(control): 1
 //   ControlSetRect(control, x, y, width, height): 5   moves the window when it differs
 //   ControlGetBindControl(window): 1    ControlGetBindWin(control): 1
-//   ControlSetFocusControl(control): 1  ControlGetFocusControl(): 0
+//   ControlSetFocusControl(control): 1 (returns the control that had the focus, 0 for none of ours)
+//   ControlGetFocusControl(): 0
 //   ControlLockUpdate(control): 1 / ControlUnlockUpdate(control): 1 / ControlGetLockUpdateCount: 1
 //     (results: the lock count after the call); drawing resumes when it falls to 0.
 //   ControlRedraw(control): 1
