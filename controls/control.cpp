@@ -106,10 +106,10 @@ Properties readProperties(const void* block, Kind kind) {
   const int rows = std::clamp(copy.fixedRowCount, 0, kMaxFixedRows);
   for (int i = 0; i < rows; ++i) {
     const FixedRow& row = copy.fixedRows[i];
-    FixedRowSpec spec;
-    spec.glyph = row.glyph == kGlyphAdd || row.glyph == kGlyphEdit ? static_cast<Glyph>(row.glyph) : kGlyphNone;
-    spec.caption = boundedText(row.caption, sizeof row.caption);
-    properties.fixedRows.push_back(std::move(spec));
+    FixedRowDesign design;
+    design.glyph = row.glyph == kGlyphAdd || row.glyph == kGlyphEdit ? static_cast<Glyph>(row.glyph) : kGlyphNone;
+    design.caption = boundedText(row.caption, sizeof row.caption);
+    properties.fixedRows.push_back(std::move(design));
   }
   return properties;
 }

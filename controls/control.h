@@ -58,7 +58,7 @@ static_assert(offsetof(ControlRecord, state) == kRecordStateOffset);
 static_assert(offsetof(ControlRecord, owner) >= kRecordStateOffset + 4);
 
 // A property block as read: every field checked and copied.
-struct FixedRowSpec {
+struct FixedRowDesign {
   Glyph glyph = kGlyphNone;
   std::string caption;  // GBK
 };
@@ -79,7 +79,7 @@ struct Properties {
   int overlayAlpha = 0;
   std::string fontFace;  // GBK
   std::string text;      // GBK
-  std::vector<FixedRowSpec> fixedRows;
+  std::vector<FixedRowDesign> fixedRows;
 };
 // Draws what lies beneath a window into dc (window coordinates): the parent's background and
 // painting, then the controls below it in the z-order, each with its children. Controls with

@@ -80,7 +80,7 @@ class Listbox final : public Control {
     Image scaled;  // icon at the size last drawn
     std::vector<ElementData> elements;
   };
-  struct ElementSpec {
+  struct ElementDesign {
     ElementAttributes attributes;
     std::optional<Image> image;
     FontKey font;
@@ -113,7 +113,7 @@ class Listbox final : public Control {
   void paintElement(HDC dc, int index, int element, const RECT& area);
 
   std::vector<Row> rows_;
-  std::vector<ElementSpec> elements_;
+  std::vector<ElementDesign> elements_;
   int scrollTop_ = 0;
   int hoverRow_ = -1;
   int hoverElement_ = -1;

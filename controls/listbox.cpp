@@ -31,7 +31,7 @@ POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(l
 
 Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routine, Properties properties)
     : Control(Kind::kListbox, window, context, routine, std::move(properties)) {
-  for (const FixedRowSpec& fixed : properties_.fixedRows) {
+  for (const FixedRowDesign& fixed : properties_.fixedRows) {
     Row row;
     row.caption = fixed.caption;
     row.wide = gbkToWide(row.caption);
@@ -75,10 +75,10 @@ RECT Listbox::thumbRect() const {
 }
 
 RECT Listbox::elementRect(int element, int rowScreenTop) const {
-  const ElementAttributes& spec = elements_[static_cast<std::size_t>(element)].attributes;
+  const ElementAttributes& design = elements_[static_cast<std::size_t>(element)].attributes;
   const int width = clientRect().right;
-  const int left = spec.anchor == 1 ? width - spec.left : spec.left;
-  return RECT{left, rowScreenTop + spec.top, left + spec.width, rowScreenTop + spec.top + spec.height};
+  const int left = design.anchor == 1 ? width - design.left : design.left;
+  return RECT{left, rowScreenTop + design.top, left + design.width, rowScreenTop + design.top + design.height};
 }
 
 bool Listbox::clickable(int row, int element) const {
@@ -260,7 +260,7 @@ int Listbox::insertElements(int type, int row, int index, int count) {
   const int size = static_cast<int>(elements_.size());
   if (index == -1 || index > size) index = size;
   if (index < 0 || size + count > 64) return 0;
-  elements_.insert(elements_.begin() + index, static_cast<std::size_t>(count), ElementSpec{});
+  elements_.insert(elements_.begin() + index, static_cast<std::size_t>(count), ElementDesign{});
   for (Row& each : rows_) each.elements.insert(each.elements.begin() + index, static_cast<std::size_t>(count), ElementData{});
   hoverElement_ = -1;
   clearPress();
@@ -293,18 +293,18 @@ bool Listbox::setElementAttributes(int type, int row, int element, const Element
       (attributes.anchor != 0 && attributes.anchor != 1)) {
     return false;
   }
-  ElementSpec spec;
-  spec.attributes = attributes;
-  spec.attributes.image = {};  // the bytes are the caller's; only the decoded picture is kept
-  spec.attributes.font = nullptr;
+  ElementDesign design;
+  design.attributes = attributes;
+  design.attributes.image = {};  // the bytes are the caller's; only the decoded picture is kept
+  design.attributes.font = nullptr;
   if (!attributes.image.empty()) {
     if (auto decoded = decodeIconImage(attributes.image)) {
       const int edge = std::min(attributes.width, attributes.height) - 6;
-      spec.image = scaleImage(*decoded, std::max(edge, 1), std::max(edge, 1));
+      design.image = scaleImage(*decoded, std::max(edge, 1), std::max(edge, 1));
     }
   }
-  spec.font.face = gbkToWide(properties_.fontFace);
-  spec.font.height = pointsToPixels(kElementFontPoints);
+  design.font.face = gbkToWide(properties_.fontFace);
+  design.font.height = pointsToPixels(kElementFontPoints);
   std::optional<FontDescription> description;
   if (const Structure* live = liveStructure(attributes.font)) {
     description = fontFromStructure(*live);
@@ -312,14 +312,14 @@ bool Listbox::setElementAttributes(int type, int row, int element, const Element
     if (auto unpacked = Structure::unpack(viewByteString(attributes.font))) description = fontFromStructure(*unpacked);
   }
   if (description) {
-    if (!description->face.empty()) spec.font.face = gbkToWide(description->face);
-    if (description->points > 0) spec.font.height = pointsToPixels(description->points);
-    spec.font.weight = description->weight;
-    spec.font.italic = description->italic;
-    spec.font.underline = description->underline;
-    spec.font.strikeOut = description->strikeOut;
+    if (!description->face.empty()) design.font.face = gbkToWide(description->face);
+    if (description->points > 0) design.font.height = pointsToPixels(description->points);
+    design.font.weight = description->weight;
+    design.font.italic = description->italic;
+    design.font.underline = description->underline;
+    design.font.strikeOut = description->strikeOut;
   }
-  elements_[static_cast<std::size_t>(element)] = std::move(spec);
+  elements_[static_cast<std::size_t>(element)] = std::move(design);
   invalidate();
   return true;
 }
@@ -623,7 +623,7 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
 }
 
 void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
-  const ElementSpec& spec = elements_[static_cast<std::size_t>(element)];
+  const ElementDesign& design = elements_[static_cast<std::size_t>(element)];
   const ElementData& data = rows_[static_cast<std::size_t>(index)].elements[static_cast<std::size_t>(element)];
   const RECT box = elementRect(element, area.top);
   const bool isEnabled = enabled() && !data.disabled;
@@ -631,7 +631,7 @@ void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
                        hoverRow_ == index && hoverElement_ == element;
   const bool hovered = isEnabled && hoverRow_ == index && hoverElement_ == element;
   COLORREF face, border, ink;
-  if (spec.attributes.style == kElementAccent) {
+  if (design.attributes.style == kElementAccent) {
     const COLORREF accent = pickColour(properties_.accentColour, theme::kAccent);
     face = !isEnabled ? theme::kAccentDisabled
                       : (pressed || data.checked) ? theme::kAccentPress : hovered ? theme::kAccentHover : accent;
@@ -647,14 +647,14 @@ void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
     ink = theme::kElementText;
   }
   fillRounded(dc, box, kElementRadius, face, border);
-  if (spec.image) {
-    const int x = box.left + (box.right - box.left - spec.image->width) / 2;
-    const int y = box.top + (box.bottom - box.top - spec.image->height) / 2;
-    drawImage(dc, *spec.image, x, y, isEnabled ? 255 : 90);
+  if (design.image) {
+    const int x = box.left + (box.right - box.left - design.image->width) / 2;
+    const int y = box.top + (box.bottom - box.top - design.image->height) / 2;
+    drawImage(dc, *design.image, x, y, isEnabled ? 255 : 90);
   } else if (data.caption.size() == 1) {
-    drawCentredSymbol(dc, data.caption[0], box, sharedFont(spec.font), ink);
+    drawCentredSymbol(dc, data.caption[0], box, sharedFont(design.font), ink);
   } else {
-    drawLine(dc, data.caption, box, sharedFont(spec.font), ink, DT_CENTER);
+    drawLine(dc, data.caption, box, sharedFont(design.font), ink, DT_CENTER);
   }
 }
 
