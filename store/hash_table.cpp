@@ -721,7 +721,12 @@ void HashTable::shiftPositions(std::uint32_t from, std::uint32_t to, std::int32_
 
 void HashTable::growIfNeeded() {
   // A failed growth keeps the old array: the table stays correct, only fuller.
-  if (count_ > growThreshold_ && bucketCount_ < kLargestBucketCount) resize(bucketCount_ * 2);
+  // Four buckets per entry is plenty: with a tiny load factor (a damaged file can
+  // carry one) the threshold would otherwise double the array on every insertion
+  // and every reload. For load factors of 0.25 and above this never holds back.
+  if (count_ > growThreshold_ && bucketCount_ < kLargestBucketCount && bucketCount_ / 4u < count_) {
+    resize(bucketCount_ * 2);
+  }
 }
 
 SetResult HashTable::store(const KeyProbe& probe, PreparedValue& prepared, bool keepExisting, bool moveTo,

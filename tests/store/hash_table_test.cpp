@@ -101,6 +101,24 @@ TEST(Growth, DoublesAtThe13thAnd25thAndHalvesOnTheWayDown) {
   EXPECT_EQ(fixed.bucketCount(), 256u);  // shrinking not allowed
 }
 
+TEST(Growth, ATinyLoadFactorStopsAtFourBucketsPerEntryAndReloadsStably) {
+  HashTable table;
+  ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text, TableSettings{.loadFactor = 1e-6f, .ordered = true}));
+  for (int i = 1; i <= 40; ++i) ASSERT_EQ(table.set(name(i).c_str(), "v"), SetResult::Added);
+  EXPECT_LE(table.bucketCount(), 4u * 40u * 2u);
+  EXPECT_GE(table.bucketCount(), 4u * 40u);
+
+  // Each reload starts from the saved bucket count; it must settle, not keep doubling.
+  std::uint32_t previous = table.bucketCount();
+  for (int round = 0; round < 4; ++round) {
+    const ProcessHeapBytes image = table.serialize();
+    ASSERT_TRUE(table.deserialize(image));
+    ASSERT_EQ(table.count(), 40u);
+    EXPECT_EQ(table.bucketCount(), previous) << round;
+    previous = table.bucketCount();
+  }
+}
+
 TEST(Failure, SetAndResizeChangeNothingWhenMemoryRunsOut) {
   // The 13th insertion with 0, 1, 2, ... allocations allowed either changes
   // nothing or adds the entry - with 16 buckets when only the new array is missing.
