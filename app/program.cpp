@@ -93,7 +93,8 @@ void onLauncherCreated() {
   syncAutostart();
   ProcessObjects& objects = processObjects();
   const HWND launcherWindow = windowHandle(kLauncherWindowIdentity);
-  installEdgeDocking(*objects.edgeDockState, launcherWindow);
+  installEdgeDocking({objects.edgeDockState, objects.edgeClick, objects.barShown, objects.desktopShell},
+                     launcherWindow);
   buildLauncher(launcherWindow);
 }
 

@@ -1,19 +1,207 @@
 #include "desktop/edge_docking.h"
 
+#include <shellapi.h>
+
+#include "app/message_box.h"
+#include "app/win_handles.h"
+#include "desktop/desktop_shell.h"
+#include "desktop/display_size.h"
+#include "desktop/focus.h"
+#include "desktop/slide.h"
+
 namespace corvalis {
 
-void installEdgeDocking(EdgeDockState& state, HWND launcherWindow) {
-  // The edge trigger itself (shell-hook registration, the low-level mouse hook, the
-  // subclassing, the taskbar measurement and the application-bar registration) lands
-  // with the docking work; until then the bar only remembers its window, so that the
-  // state already names the window it will dock.
+namespace {
+
+// What the hook and the window procedure need besides the three records. A
+// low-level hook procedure has no context of its own, so the installation is one
+// per program, as the bar is.
+struct Installation {
+  EdgeDocking docking;
+  UniqueHook hook;  // owns what state->mouseHook names
+  UINT shellHookMessage = 0;
+  UINT taskbarCreatedMessage = 0;
+  UINT edgeReleaseMessage = 0;
+  bool shellHookRegistered = false;
+  // A shell-hook message has arrived although the registration failed: the shell
+  // does notify, and the foreground watch is not needed.
+  bool shellMessageSeen = false;
+  HWND lastForeground = nullptr;
+};
+
+Installation installation;
+
+UINT registeredMessage(const wchar_t* name) { return RegisterWindowMessageW(name); }
+
+bool isRegisteredMessage(UINT message, UINT registered) { return registered != 0 && message == registered; }
+
+bool onWindowThread(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
+
+// An activation, reported by the shell or seen by the foreground watch: the bar
+// slides out on a thread of its own when the focus is elsewhere.
+void onActivation() {
+  const EdgeDocking& docking = installation.docking;
+  if (!slidesOutOnActivation(focusedWindowOfForeground(), docking.state->windowHandle,
+                             barShownValue(*docking.barShown)))
+    return;
+  startSlideOutThread(*docking.state, *docking.barShown);  // not waited for
+}
+
+void stopForegroundWatch(HWND window) { KillTimer(window, kForegroundWatchTimer); }
+
+void onForegroundWatchTick(HWND window) {
+  if (barShownValue(*installation.docking.barShown) == 0 || installation.shellMessageSeen) {
+    stopForegroundWatch(window);
+    return;
+  }
+  const HWND foreground = GetForegroundWindow();
+  if (foreground == installation.lastForeground) return;
+  installation.lastForeground = foreground;
+  onActivation();
+}
+
+}  // namespace
+
+EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
+                            POINT cursor) {
+  if (state.fullScreenActive != 0) return EdgeHookAction::passOn;
+  if (message == WM_RBUTTONDOWN &&
+      isEdgePress(state.screenWidth, state.edgeTolerance, state.usableBottom, cursor.x, cursor.y)) {
+    click = EdgeClick{cursor.x, cursor.y, 1};
+    return EdgeHookAction::swallow;
+  }
+  if (click.pressed != 0 && message == WM_RBUTTONUP) {
+    click.pressed = 0;
+    return barShownValue(barShown) == 0 ? EdgeHookAction::swallowAndSlideIn : EdgeHookAction::swallow;
+  }
+  return EdgeHookAction::passOn;
+}
+
+void showShellHookFailure() { messageBox(kShellHookFailureText, MB_OK); }
+
+LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
+  const EdgeDocking& docking = installation.docking;
+  EdgeDockState* state = docking.state;
+  // A negative code must go straight on, untouched.
+  if (code == HC_ACTION && state != nullptr) {
+    POINT cursor{};
+    // The position the system has for the cursor, not the event record's.
+    if (wParam == WM_RBUTTONDOWN && state->fullScreenActive == 0) GetCursorPos(&cursor);
+    switch (edgeHookStep(*state, *docking.click, *docking.barShown, wParam, cursor)) {
+      case EdgeHookAction::swallowAndSlideIn:
+        // The system removes a low-level hook that keeps it waiting, so the hook
+        // only decides; the launcher window runs the slide from its own queue.
+        PostMessageW(state->windowHandle, installation.edgeReleaseMessage, 0, 0);
+        return 1;
+      case EdgeHookAction::swallow:
+        return 1;
+      case EdgeHookAction::passOn:
+        break;
+    }
+  }
+  return CallNextHookEx(state != nullptr ? state->mouseHook : nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Installation& in = installation;
+  EdgeDockState* state = in.docking.state;
+  if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+
+  LRESULT result = 0;
+  if (handleSlideMessage(window, message, wParam, lParam, result)) return result;
+  if (isRegisteredMessage(message, in.edgeReleaseMessage)) {
+    // Another release may have been posted while a slide-in ran.
+    if (barShownValue(*in.docking.barShown) == 0) slideIn(*state, *in.docking.barShown);
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kForegroundWatchTimer) {
+    onForegroundWatchTick(window);
+    return 0;
+  }
+  if (isRegisteredMessage(message, in.shellHookMessage)) {
+    in.shellMessageSeen = true;
+    if (wParam == kShellActivated) onActivation();
+  } else if (isRegisteredMessage(message, in.taskbarCreatedMessage) && in.docking.shell != nullptr) {
+    // Explorer has restarted and forgotten its application bars.
+    in.docking.shell->registerAppBar(window, onFullScreenApp);
+  }
+  if (state->previousWindowProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  return CallWindowProcA(state->previousWindowProc, window, message, wParam, lParam);
+}
+
+std::int32_t measureTaskbarThickness() {
+  APPBARDATA data{};
+  data.cbSize = sizeof data;
+  SHAppBarMessage(ABM_GETTASKBARPOS, &data);
+  const DisplaySize display = displayDeviceSize();
+  return taskbarThicknessFor(data.rc, display.width, display.height);
+}
+
+void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
+  if (docking.state == nullptr || docking.click == nullptr || docking.barShown == nullptr) return;
+  EdgeDockState& state = *docking.state;
+
+  // The hook and the window procedure find everything here from their first call on.
+  installation.hook.reset();
+  installation.docking = docking;
+  installation.shellHookMessage = registeredMessage(L"SHELLHOOK");
+  installation.taskbarCreatedMessage = registeredMessage(L"TaskbarCreated");
+  installation.edgeReleaseMessage = registeredMessage(L"corvalisbar edge release");
+  installation.shellMessageSeen = false;
+  installation.lastForeground = nullptr;
+
+  installation.shellHookRegistered = RegisterShellHookWindow(launcherWindow) != FALSE;
+  if (!installation.shellHookRegistered) {
+    if (docking.reportShellHookFailure != nullptr) {
+      docking.reportShellHookFailure();
+    } else {
+      showShellHookFailure();
+    }
+  }
+
   state.windowHandle = launcherWindow;
+  // The module that holds the procedure: a global low-level hook without one is
+  // refused by some versions of Windows.
+  installation.hook.reset(SetWindowsHookExA(WH_MOUSE_LL, edgeHookProcedure, GetModuleHandleA(nullptr), 0));
+  state.mouseHook = installation.hook.get();
+  state.previousWindowProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(launcherWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure)));
+  state.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  state.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  state.taskbarThickness = measureTaskbarThickness();
+  state.usableBottom = usableBottomFor(state.screenHeight, state.taskbarThickness);
+  state.fullScreenActive = 0;
+  state.edgeTolerance = kEdgeTolerance;
+  if (docking.shell != nullptr) docking.shell->registerAppBar(launcherWindow, onFullScreenApp);
 }
 
 void removeEdgeDocking(EdgeDockState& state) {
   if (state.mouseHook == nullptr) return;
-  UnhookWindowsHookEx(state.mouseHook);
+  if (installation.hook.get() == state.mouseHook) {
+    installation.hook.reset();
+  } else {
+    // A hook this installation does not own (set by hand): closed all the same.
+    UniqueHook foreign(state.mouseHook);
+  }
   state.mouseHook = nullptr;
+}
+
+EdgeDocking installedEdgeDocking() { return installation.docking; }
+
+void onFullScreenApp(std::int32_t state) {
+  if (installation.docking.state != nullptr) installation.docking.state->fullScreenActive = state == 1 ? 1 : 0;
+}
+
+UINT shellHookMessage() { return installation.shellHookMessage; }
+UINT edgeReleaseMessage() { return installation.edgeReleaseMessage; }
+
+void watchForegroundWhileShown(const EdgeDockState& state) {
+  if (installation.docking.state != &state || installation.shellHookRegistered || installation.shellMessageSeen)
+    return;
+  // SetTimer works only for a window of the calling thread.
+  if (state.windowHandle == nullptr || !onWindowThread(state.windowHandle)) return;
+  installation.lastForeground = GetForegroundWindow();
+  SetTimer(state.windowHandle, kForegroundWatchTimer, kForegroundWatchMilliseconds, nullptr);
 }
 
 }  // namespace corvalis

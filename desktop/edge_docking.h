@@ -1,12 +1,17 @@
-// Edge docking: the shared state of the bar at the right screen edge, and the
-// points where start-up installs and removes the edge trigger.
+// Edge docking: the shared state of the bar at the right screen edge, the edge
+// trigger (a low-level mouse hook), the launcher window's shell-hook procedure and
+// the full-screen notification. The slides themselves are in desktop/slide.h.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+#include <string_view>
 
 namespace corvalis {
+
+class DesktopShell;
 
 // One instance for the whole program, zero-filled at start. On 32-bit Windows these
 // are nine 32-bit fields; the handle fields are pointer-sized so that the 64-bit
@@ -30,7 +35,9 @@ struct EdgeClick {
   std::int32_t pressed;
 };
 
-// 1 from the start of a slide-in until the start of the next slide-out.
+// 1 from the start of a slide-in until the start of the next slide-out. Written by
+// the slides (one of which may run on a thread of its own), so it is read and
+// written only through barShownValue / the slides.
 struct BarShown {
   std::int32_t shown;
 };
@@ -41,11 +48,125 @@ static_assert(sizeof(EdgeDockState) == 36, "nine 32-bit fields on 32-bit Windows
 static_assert(sizeof(EdgeClick) == 12);
 static_assert(sizeof(BarShown) == 4);
 
-// Start-up step 3 of the launcher's creation: where the edge trigger is installed.
-void installEdgeDocking(EdgeDockState& state, HWND launcherWindow);
+// The flag as this thread may rely on it while a slide on another thread writes it.
+inline std::int32_t barShownValue(BarShown& barShown) {
+  return std::atomic_ref<std::int32_t>(barShown.shown).load();
+}
+
+// How far from the right edge a press still counts as the edge.
+inline constexpr std::int32_t kEdgeTolerance = 3;
+// The shell-hook code of an activation: HSHELL_WINDOWACTIVATED with HSHELL_HIGHBIT.
+inline constexpr WPARAM kShellActivated = 0x8004;
+// "RegisterShellHookWindow > 失败" in GBK: shown when the shell will not tell the
+// bar about activations.
+inline constexpr std::string_view kShellHookFailureText = "RegisterShellHookWindow > \xCA\xA7\xB0\xDC";
+// Where the shell hook is missing, the foreground window is watched at this period
+// while the bar is shown; the timer's identifier on the launcher window.
+inline constexpr UINT kForegroundWatchMilliseconds = 250;
+inline constexpr UINT_PTR kForegroundWatchTimer = 0xC0E7;
+
+// ----- Decisions ---------------------------------------------------------------------
+
+// A press counts as the edge when it lies within `tolerance` pixels of the primary
+// screen's right edge (on either side of it, so a monitor to the right shares the
+// strip) and above `usableBottom`. The distance is compared in double precision.
+constexpr bool isEdgePress(std::int32_t screenWidth, std::int32_t tolerance, std::int32_t usableBottom,
+                           std::int32_t x, std::int32_t y) {
+  const double distance = static_cast<double>(screenWidth) - static_cast<double>(x);
+  const double magnitude = distance < 0 ? -distance : distance;
+  return magnitude - static_cast<double>(tolerance) <= 0.0000001 && y < usableBottom;
+}
+
+// The taskbar's thickness from its rectangle and the size of display 0: the height
+// of one that spans the display's width, else the width of one that spans its
+// height, else 0 (it spans no full side, or the display could not be read).
+constexpr std::int32_t taskbarThicknessFor(const RECT& taskbar, std::int32_t displayWidth,
+                                           std::int32_t displayHeight) {
+  if (taskbar.left == 0 && taskbar.right == displayWidth) return taskbar.bottom - taskbar.top;
+  if (taskbar.top == 0 && taskbar.bottom == displayHeight) return taskbar.right - taskbar.left;
+  return 0;
+}
+
+// The line an edge click must stay above; the thickness counts whichever side the
+// taskbar is on.
+constexpr std::int32_t usableBottomFor(std::int32_t screenHeight, std::int32_t taskbarThickness) {
+  return screenHeight - taskbarThickness;
+}
+
+enum class EdgeHookAction {
+  passOn,             // the notification goes on to the next hook and the windows
+  swallow,            // nobody else sees it
+  swallowAndSlideIn,  // swallowed, and the bar is to slide in
+};
+
+// What the edge hook does with one mouse notification. `cursor` is read only for a
+// right-button press (the hook asks GetCursorPos for it then). An edge press is
+// recorded in `click`; its release clears it and asks for a slide-in when the bar
+// is hidden. While a full-screen application is in front everything passes on and a
+// recorded press stays pending.
+EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
+                            POINT cursor);
+
+// Whether an activation notification slides the bar out: only while it is shown,
+// and only when the keyboard focus is in some window other than the bar itself (a
+// child of the bar included).
+constexpr bool slidesOutOnActivation(HWND focus, HWND launcherWindow, std::int32_t barShown) {
+  return barShown == 1 && focus != launcherWindow;
+}
+
+// ----- Installation ------------------------------------------------------------------
+
+// The records the edge docking works on: the program's process-wide objects.
+struct EdgeDocking {
+  EdgeDockState* state = nullptr;
+  EdgeClick* click = nullptr;
+  BarShown* barShown = nullptr;
+  DesktopShell* shell = nullptr;  // registers the application bar; may be null
+  // Tells the user that the shell-hook registration failed; the message box unless
+  // a caller (a test) needs it silent.
+  void (*reportShellHookFailure)() = nullptr;
+};
+
+// Shows kShellHookFailureText in the application layer's message box, OK button,
+// default caption.
+void showShellHookFailure();
+
+// Start-up's installation, in this order: the shell-hook registration (its failure
+// reported), the window handle, the mouse hook, the shell-hook window procedure in
+// front of the window's own, the screen size, the taskbar measurement, usableBottom,
+// the full-screen flag and the tolerance, and the application-bar registration,
+// which puts its own procedure in front of both. The records stay bound to the
+// hook and the window procedure until the next installation.
+void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow);
 
 // The launcher window's about-to-be-destroyed step: removes the mouse hook, if one
-// was installed, and forgets its handle.
+// is installed, and forgets its handle. The window procedure stays until the window
+// has gone: its last messages still pass through it.
 void removeEdgeDocking(EdgeDockState& state);
+
+// The records of the last installation (all null before the first).
+EdgeDocking installedEdgeDocking();
+
+// The full-screen notification handed to the application-bar registration: the
+// edge is inert while `state` is 1.
+void onFullScreenApp(std::int32_t state);
+
+// The taskbar's thickness as the shell and display 0 report it now.
+std::int32_t measureTaskbarThickness();
+
+// The low-level mouse hook procedure and the launcher window's shell-hook window
+// procedure, as installed; exposed for measuring and testing them directly.
+LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The message the shell-hook registration delivers ("SHELLHOOK"), and the private
+// message through which the edge hook hands a slide-in to the launcher window.
+UINT shellHookMessage();
+UINT edgeReleaseMessage();
+
+// For the slides: while the bar is shown and the shell gives no activation
+// notifications, the launcher window watches the foreground window instead. Starts
+// the watch for the installed bar; does nothing for any other state.
+void watchForegroundWhileShown(const EdgeDockState& state);
 
 }  // namespace corvalis

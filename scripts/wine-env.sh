@@ -37,7 +37,7 @@ if [ ! -d "$corvalis_wine_dir/locale/zh_CN.UTF-8" ]; then
   localedef -i zh_CN -f UTF-8 "$corvalis_wine_dir/locale/zh_CN.UTF-8" 2>/dev/null || true
 fi
 export LOCPATH=$corvalis_wine_dir/locale
-export LC_ALL=zh_CN.UTF-8
+{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null  # bash itself cannot switch before LOCPATH is read; Wine can
 
 corvalis_screen=${CORVALIS_SCREEN:-1280x800}
 corvalis_started_xvfb=""

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "desktop/display_size.h"
-#include "desktop/edge_docking.h"
 
 namespace corvalis {
 namespace {
@@ -255,30 +254,6 @@ TEST(HotkeyLoop, RunsUntilAMessageAfterTheStop) {
 TEST(HotkeyLoop, StopWithoutTheHotkeyFails) {
   DesktopShell shell;
   EXPECT_FALSE(shell.stopHotkeyLoop());  // this thread registered nothing
-}
-
-// ----- Edge docking state ---------------------------------------------------------------
-
-LRESULT CALLBACK passMouse(int code, WPARAM wParam, LPARAM lParam) {
-  return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-TEST(EdgeDocking, RemovalUnhooksOnce) {
-  EdgeDockState state{};
-  state.mouseHook = SetWindowsHookExA(WH_MOUSE_LL, passMouse, GetModuleHandleA(nullptr), 0);
-  ASSERT_NE(state.mouseHook, nullptr);
-  const HHOOK hook = state.mouseHook;
-  removeEdgeDocking(state);
-  EXPECT_EQ(state.mouseHook, nullptr);
-  EXPECT_FALSE(UnhookWindowsHookEx(hook));  // already gone
-  removeEdgeDocking(state);                  // nothing left to remove
-}
-
-TEST(EdgeDocking, InstallationRemembersTheWindow) {
-  EdgeDockState state{};
-  HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
-  installEdgeDocking(state, window);
-  EXPECT_EQ(state.windowHandle, window);
 }
 
 }  // namespace

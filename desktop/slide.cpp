@@ -1,0 +1,196 @@
+#include "desktop/slide.h"
+
+#include <atomic>
+#include <new>
+
+#include "desktop/responsive_delay.h"
+#include "desktop/thread_start.h"
+
+namespace corvalis {
+
+namespace {
+
+enum class Direction : std::uint32_t { out = 0, in = 1 };
+
+// The owner of the bar: a count of slides started, shifted left, with the latest
+// slide's direction in the low bit. One word, so that taking the bar over and
+// naming the direction is a single atomic step.
+std::atomic<std::uint32_t> slideOwner{0};
+
+std::uint32_t takeOver(Direction direction) {
+  std::uint32_t owner = slideOwner.load();
+  std::uint32_t next;
+  do {
+    next = (((owner >> 1) + 1) << 1) | static_cast<std::uint32_t>(direction);
+  } while (!slideOwner.compare_exchange_weak(owner, next));
+  return next;
+}
+
+bool owns(std::uint32_t owner) { return slideOwner.load() == owner; }
+
+// Writes BarShown from the current owner's direction. A slide that was taken over
+// between reading the owner and writing the flag sees the owner change and writes
+// again, so the last write is always the latest slide's direction.
+void publishBarShown(BarShown& barShown) {
+  std::atomic_ref<std::int32_t> shown(barShown.shown);
+  for (;;) {
+    const std::uint32_t owner = slideOwner.load();
+    shown.store(static_cast<std::int32_t>(owner & 1));
+    if (slideOwner.load() == owner) return;
+  }
+}
+
+UINT slideStepMessage() {
+  static const UINT message = RegisterWindowMessageW(L"corvalisbar slide step");
+  return message;
+}
+
+bool windowRect(HWND window, RECT& rect) { return GetWindowRect(window, &rect) != FALSE; }
+
+// Moves the left edge only; top, size and z-order stay. Runs on the window's thread.
+void moveLeftEdge(HWND window, std::int32_t left) {
+  RECT rect{};
+  if (!windowRect(window, rect)) return;
+  SetWindowPos(window, nullptr, left, rect.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+}
+
+// On the window's thread: the move happens only while `owner` still owns the bar.
+// Checking and moving on one thread is what keeps an overtaken slide's late step
+// from landing after the owner's last one.
+bool moveIfOwner(HWND window, std::uint32_t owner, std::int32_t left) {
+  if (!owns(owner)) return false;
+  moveLeftEdge(window, left);
+  return true;
+}
+
+struct SlideRun {
+  HWND window;
+  std::int32_t screenWidth;
+  std::uint32_t owner;
+};
+
+// One step of a slide: false when the slide has been overtaken or the window is
+// gone, and the slide is to stop.
+bool stepTo(const SlideRun& run, std::int32_t left) {
+  if (GetWindowThreadProcessId(run.window, nullptr) == GetCurrentThreadId())
+    return moveIfOwner(run.window, run.owner, left);
+  // Another thread: the window's own thread makes the move. Waiting is bounded
+  // only for a hung window thread; a busy one is waited for.
+  DWORD_PTR moved = 0;
+  if (!SendMessageTimeoutW(run.window, slideStepMessage(), static_cast<WPARAM>(run.owner),
+                           static_cast<LPARAM>(left), SMTO_NORMAL | SMTO_NOTIMEOUTIFNOTHUNG, 1000, &moved))
+    return false;
+  return moved != 0;
+}
+
+bool windowWidth(HWND window, std::int32_t& width) {
+  RECT rect{};
+  if (!windowRect(window, rect)) return false;
+  width = rect.right - rect.left;
+  return true;
+}
+
+void waitStep() { responsiveDelay(kSlideStepMilliseconds, 0); }
+
+void runSlideIn(const SlideRun& run) {
+  std::int32_t width = 0;
+  if (!windowWidth(run.window, width)) return;
+  const std::int32_t step = slideStep(width);
+  for (std::int32_t i = 1; i <= kSlideSteps; ++i) {
+    if (!stepTo(run, slideInStepLeft(run.screenWidth, step, i))) return;
+    waitStep();
+  }
+  // The width is read again: the bar may have been resized while it slid.
+  if (!windowWidth(run.window, width)) return;
+  if (!stepTo(run, slideInEndLeft(run.screenWidth, width))) return;
+  if (owns(run.owner)) SetForegroundWindow(run.window);
+}
+
+void runSlideOut(const SlideRun& run) {
+  std::int32_t width = 0;
+  if (!windowWidth(run.window, width)) return;
+  const std::int32_t step = slideStep(width);
+  for (std::int32_t i = 1; i <= kSlideSteps; ++i) {
+    if (!windowWidth(run.window, width)) return;
+    if (!stepTo(run, slideOutStepLeft(run.screenWidth, width, step, i))) return;
+    waitStep();
+  }
+  stepTo(run, slideOutEndLeft(run.screenWidth));
+}
+
+// The thread of an activation's slide-out. It owns its copy of the run and touches
+// nothing else of the program's, so it stays harmless even when it outlives the
+// process-wide objects at exit (its window is gone by then, and it stops).
+DWORD WINAPI slideOutThread(void* parameter) {
+  const SlideRun* run = static_cast<const SlideRun*>(parameter);
+  runSlideOut(*run);
+  delete run;
+  return 0;
+}
+
+SlideRun takeOverFor(EdgeDockState& state, BarShown& barShown, Direction direction) {
+  const SlideRun run{state.windowHandle, state.screenWidth, takeOver(direction)};
+  publishBarShown(barShown);
+  return run;
+}
+
+}  // namespace
+
+void slideIn(EdgeDockState& state, BarShown& barShown) {
+  const SlideRun run = takeOverFor(state, barShown, Direction::in);
+  if (run.window == nullptr) return;
+  watchForegroundWhileShown(state);
+  runSlideIn(run);
+}
+
+void slideOut(EdgeDockState& state, BarShown& barShown) {
+  const SlideRun run = takeOverFor(state, barShown, Direction::out);
+  if (run.window == nullptr) return;
+  runSlideOut(run);
+}
+
+UniqueKernelHandle startSlideOutThread(EdgeDockState& state, BarShown& barShown) {
+  const SlideRun run = takeOverFor(state, barShown, Direction::out);
+  if (run.window == nullptr) return UniqueKernelHandle();
+  auto* copy = new (std::nothrow) SlideRun(run);
+  if (copy != nullptr) {
+    UniqueKernelHandle thread = startThread(slideOutThread, copy);
+    if (thread) return thread;
+    delete copy;
+  }
+  // No thread: the bar must not stay shown with BarShown already 0.
+  runSlideOut(run);
+  return UniqueKernelHandle();
+}
+
+void parkBar(EdgeDockState& state, BarShown& barShown) {
+  const SlideRun run = takeOverFor(state, barShown, Direction::out);
+  if (run.window == nullptr) return;
+  stepTo(run, slideOutEndLeft(run.screenWidth));
+}
+
+void slideIn() {
+  const EdgeDocking docking = installedEdgeDocking();
+  if (docking.state != nullptr && docking.barShown != nullptr) slideIn(*docking.state, *docking.barShown);
+}
+
+void slideOut() {
+  const EdgeDocking docking = installedEdgeDocking();
+  if (docking.state != nullptr && docking.barShown != nullptr) slideOut(*docking.state, *docking.barShown);
+}
+
+void parkBar() {
+  const EdgeDocking docking = installedEdgeDocking();
+  if (docking.state != nullptr && docking.barShown != nullptr) parkBar(*docking.state, *docking.barShown);
+}
+
+bool handleSlideMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message != slideStepMessage() || message == 0) return false;
+  result = moveIfOwner(window, static_cast<std::uint32_t>(wParam), static_cast<std::int32_t>(lParam)) ? 1 : 0;
+  return true;
+}
+
+std::uint32_t currentSlideOwner() { return slideOwner.load(); }
+
+}  // namespace corvalis
