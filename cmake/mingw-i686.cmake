@@ -1,16 +1,5 @@
-# Cross-compiling for 32-bit Windows with mingw-w64 (posix thread model: GoogleTest needs std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
-
+# The product: 32-bit Windows. Test programs run under Wine.
 set(CORVALIS_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${CORVALIS_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CORVALIS_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${CORVALIS_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${CORVALIS_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Test programs run under Wine.
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
