@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/autostart.h"
+#include "app/control_registry.h"
 #include "app/current_directory.h"
 #include "app/gbk_path.h"
 #include "app/instance_name.h"
@@ -11,9 +12,10 @@
 #include "app/program_lifetime.h"
 #include "app/single_instance.h"
 #include "app/window_registry.h"
-#include "app/window_template.h"
+#include "app/window_templates.h"
 #include "desktop/edge_docking.h"
 #include "launcher/launcher_build.h"
+#include "launcher/window_handlers.h"
 #include "store/heap_access.h"
 #include "uilib/ui_bridge.h"
 
@@ -32,6 +34,29 @@ int runMessageLoop() {
     DispatchMessageW(&message);
   }
   return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
+}
+
+// Every handler that the two window templates name.
+void bindProgramWindows() {
+  LauncherWindowHandlers launcher;
+  launcher.created = onLauncherCreated;
+  launcher.destroying = onLauncherDestroying;
+  launcher.listItem = onShortcutListItem;
+  launcher.listSecondItem = onShortcutListSecondItem;
+  launcher.menuEdit = openEditWindow;
+  launcher.menuExit = closeLauncherWindow;
+
+  EditWindowHandlers edit;
+  edit.created = setUpEditWindow;
+  edit.destroying = saveEditsOnClose;
+  edit.saveButton = onRenameConfirmed;
+  edit.tipPanel = onTipPanelClicked;
+  edit.rowEnter = onEditRowEnter;
+  edit.rowLeave = onEditRowLeave;
+  edit.rowDoubleClick = onEditRowDoubleClick;
+  edit.listRightClick = onEditListRightClick;
+  edit.menuExit = closeEditWindow;
+  bindWindowTemplates(launcher, edit);
 }
 
 }  // namespace
@@ -55,9 +80,12 @@ int runProgram() {
   const PathSplit parts = splitAtLastBackslash(executable);
   if (parts.found) changeDirectory(directoryToEnter(parts.head));
 
-  // 3. The UI library bridge, then the window templates with their handlers bound.
+  // 3. The UI library bridge (a missing library is not reported here: each control
+  //    kind warns once when it is first created), then the window templates with
+  //    their handlers bound.
   initializeUiBridge();
-  const WindowTemplate launcher = launcherWindowTemplate({onLauncherCreated, onLauncherDestroying});
+  installControlServices();
+  bindProgramWindows();
 
   // 4.-6. The process-wide objects, their release at exit, and the heap routines
   //       (already resolved by the tables' binding; this only confirms it).
@@ -74,7 +102,7 @@ int runProgram() {
 
   // 7. The launcher window; its created event runs the start-up sequence before the
   //    load returns. The result does not matter: no window simply means no loop.
-  loadWindow(launcher);
+  loadWindow(launcherWindowTemplate());
   quitWhenLastWindowCloses();
 
   // 8. The loop runs while a window of the program exists.
@@ -97,6 +125,8 @@ void onLauncherCreated() {
                      launcherWindow);
   buildLauncher(launcherWindow);
 }
+
+void closeLauncherWindow() { closeWindow(kLauncherWindowIdentity); }
 
 void onLauncherDestroying() {
   ProcessObjects& objects = processObjects();

@@ -19,6 +19,10 @@ void onLauncherCreated();
 // The launcher window's about-to-be-destroyed event: removes the edge trigger.
 void onLauncherDestroying();
 
+// The launcher menu's 退出: closes the launcher window (from the message loop); the
+// program ends when no window of it is left.
+void closeLauncherWindow();
+
 // The directory to make current for an executable directory as the path split
 // gives it: a bare drive ("C:") gets its backslash back, since "C:" alone names the
 // drive's remembered directory rather than its root.

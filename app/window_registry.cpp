@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/control_registry.h"
 #include "app/screen_metrics.h"
 #include "app/wide_text.h"
 #include "app/win_handles.h"
@@ -36,6 +37,49 @@ LoadedWindow* findLoaded(std::int32_t identity) {
   return nullptr;
 }
 
+LoadedWindow* findLoaded(HWND handle) {
+  for (const auto& window : loadedWindows)
+    if (window->handle == handle) return window.get();
+  return nullptr;
+}
+
+// Esc while a control of a program window has the focus: the key goes to that control
+// (keys go to the focus), which may want it for itself - it says so through
+// WM_GETDLGCODE, as dialog controls do. When it does not, the key is handed to the
+// window instead, whose Esc closes it. Done as the message leaves the queue, so that
+// every message loop of the thread (the main loop, message boxes' loops, the
+// responsive waits) behaves alike.
+UniqueHook escapeHook;
+
+LRESULT CALLBACK escapeHookProc(int code, WPARAM removal, LPARAM lParam) {
+  if (code == HC_ACTION && removal == PM_REMOVE) {
+    MSG* message = reinterpret_cast<MSG*>(lParam);
+    if (message->message == WM_KEYDOWN && message->wParam == VK_ESCAPE && message->hwnd != nullptr) {
+      HWND top = GetAncestor(message->hwnd, GA_ROOT);
+      const LoadedWindow* record = top != message->hwnd ? findLoaded(top) : nullptr;
+      if (record != nullptr && record->windowTemplate.escapeCloses) {
+        const LRESULT wants =
+            SendMessageW(message->hwnd, WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(message));
+        if ((wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) == 0) message->hwnd = top;
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+void watchEscape() {
+  if (!escapeHook)
+    escapeHook.reset(SetWindowsHookExW(WH_GETMESSAGE, escapeHookProc, nullptr, GetCurrentThreadId()));
+}
+
+void runMenuItem(const LoadedWindow& record, std::int32_t identity) {
+  for (const MenuItemTemplate& item : record.windowTemplate.menu)
+    if (item.identity == identity) {
+      if (item.click != nullptr) item.click();
+      return;
+    }
+}
+
 void forget(const LoadedWindow* record) {
   std::erase_if(loadedWindows, [record](const auto& window) { return window.get() == record; });
 }
@@ -61,6 +105,13 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case kPrivateClose:
       DestroyWindow(window);
       return 0;
+    case WM_COMMAND:
+      // A chosen item of the window's menu (popped up with the window as its owner).
+      if (lParam == 0) {
+        runMenuItem(*record, LOWORD(wParam));
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       record->closing = true;
       if (record->windowTemplate.events.destroying != nullptr) record->windowTemplate.events.destroying();
@@ -125,18 +176,24 @@ bool loadWindow(const WindowTemplate& windowTemplate) {
   LoadedWindow* loaded = record.get();
   loadedWindows.push_back(std::move(record));
 
-  const POINT position =
-      centredPosition(windowTemplate.width, windowTemplate.height, screenWidth(), screenHeight());
+  // The template gives the client area; the frame, if any, comes around it.
+  const DWORD style = windowTemplate.style & ~WS_VISIBLE;
+  RECT frame{0, 0, windowTemplate.width, windowTemplate.height};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const POINT position = centredPosition(width, height, screenWidth(), screenHeight());
   const std::wstring title = toWideText(windowTemplate.title);
-  HWND window = CreateWindowExW(0, kWindowClassName, title.c_str(), windowTemplate.style & ~WS_VISIBLE, position.x,
-                                position.y, windowTemplate.width, windowTemplate.height, ownerWindow.get(), nullptr,
-                                GetModuleHandleW(nullptr), loaded);
+  HWND window = CreateWindowExW(0, kWindowClassName, title.c_str(), style, position.x, position.y, width, height,
+                                ownerWindow.get(), nullptr, GetModuleHandleW(nullptr), loaded);
   if (window == nullptr) {
     forget(loaded);
     return false;
   }
   if (windowTemplate.alwaysOnTop)
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  createTemplateControls(windowTemplate, window);
+  if (windowTemplate.escapeCloses) watchEscape();
 
   // The record may be gone by the time the handler returns (it can close the window),
   // so everything after it asks by identity again.
@@ -163,5 +220,20 @@ std::size_t loadedWindowCount() { return loadedWindows.size(); }
 void quitWhenLastWindowCloses(bool on) { quitArmed = on; }
 
 UINT privateCloseMessage() { return kPrivateClose; }
+
+UniqueMenu windowMenu(std::int32_t identity, std::int32_t menuIdentity) {
+  const LoadedWindow* window = findLoaded(identity);
+  if (window == nullptr) return UniqueMenu();
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return menu;
+  bool any = false;
+  for (const MenuItemTemplate& item : window->windowTemplate.menu) {
+    if (item.parent != menuIdentity) continue;
+    const std::wstring caption = toWideText(item.caption);
+    AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.identity), caption.c_str());
+    any = true;
+  }
+  return any ? std::move(menu) : UniqueMenu();
+}
 
 }  // namespace corvalis

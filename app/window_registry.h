@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/win_handles.h"
 #include "app/window_template.h"
 
 namespace corvalis {
@@ -17,11 +18,15 @@ bool createHiddenOwnerWindow();
 HWND hiddenOwnerWindow();
 void destroyHiddenOwnerWindow();
 
-// Load window: creates the window from its template (hidden, centred on the primary
-// screen, owned by the hidden owner window, topmost when the template says so),
+// Load window: creates the window from its template (hidden, its client area the
+// template's size, centred on the primary screen, owned by the hidden owner window,
+// topmost when the template says so) and the controls of the template inside it,
 // fires its created event, then shows it if the template is visible and the window
 // still exists. False when the window could not be created or a window of that
 // identity is already loaded.
+//
+// While a window whose template says so has the keyboard focus in one of its
+// controls, Esc closes the window unless that control wants the key itself.
 bool loadWindow(const WindowTemplate& windowTemplate);
 
 // Close window: marks it closing and posts it the private close request; it is
@@ -41,5 +46,11 @@ void quitWhenLastWindowCloses(bool on = true);
 
 // The private close request's message number.
 UINT privateCloseMessage();
+
+// A new pop-up menu with the items of the loaded window's menu that stand under the
+// item `menuIdentity` (for the pop-up menu service, which destroys it after use); a
+// chosen item runs its handler through the window. Empty when the window is not
+// loaded or the item has nothing under it.
+UniqueMenu windowMenu(std::int32_t identity, std::int32_t menuIdentity);
 
 }  // namespace corvalis

@@ -1,24 +1,87 @@
 // What the program knows about each of its windows before it exists: identity,
-// size, title, frame and behaviour, and the handlers bound to its events.
+// size, title, frame and behaviour, the controls inside it with their geometry,
+// nesting and property blocks, its menu, and the handlers bound to its events.
+//
+// Templates are plain data; app/window_templates.h holds the program's two.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
+
+#include "controls/exui_protocol.h"
+#include "uilib/ui_bridge.h"
 
 namespace corvalis {
 
 using WindowEventHandler = void (*)();
 
 struct WindowEvents {
-  WindowEventHandler created = nullptr;     // after the window exists, before the load returns
+  WindowEventHandler created = nullptr;     // after the window and its controls exist, before the load returns
   WindowEventHandler destroying = nullptr;  // while the window is being destroyed
+};
+
+// A control's event as its handler gets it: the event number the binding matched and
+// the event's four arguments (for a list, the first is the row index).
+struct ControlEvent {
+  std::int32_t number = 0;
+  std::array<std::int32_t, 4> arguments{};
+};
+// The handler's result goes back to the UI library.
+using ControlEventHandler = std::int32_t (*)(const ControlEvent& event);
+
+// One binding of a control: event code -> handler. A binding without a handler does
+// nothing.
+struct EventBinding {
+  std::int32_t code = 0;
+  ControlEventHandler handler = nullptr;
+};
+
+// Control flags of a template.
+inline constexpr std::uint32_t kControlVisible = 1;   // created with WS_VISIBLE
+inline constexpr std::uint32_t kControlDisabled = 2;  // created with WS_DISABLED
+inline constexpr std::uint32_t kControlTabStop = 4;   // created with WS_TABSTOP
+
+constexpr DWORD controlStyle(std::uint32_t flags) {
+  return ((flags & kControlVisible) != 0 ? WS_VISIBLE : 0u) | ((flags & kControlDisabled) != 0 ? WS_DISABLED : 0u) |
+         ((flags & kControlTabStop) != 0 ? WS_TABSTOP : 0u);
+}
+
+struct ControlTemplate {
+  std::int32_t identity = 0;     // unique in the program
+  ControlKind kind = ControlKind::WindowEx;
+  std::string_view name;         // GBK, the template's name of the control
+  std::string_view comment;      // GBK, empty throughout
+  std::int32_t left = 0;         // relative to the parent: the window's client area or the containing panel
+  std::int32_t top = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t parent = 0;       // identity of the containing control, 0 for the window itself
+  std::span<const std::int32_t> children;  // identities of the controls it contains
+  std::uint32_t flags = 0;       // kControlVisible | kControlDisabled | kControlTabStop
+  std::span<const EventBinding> events;
+  const exui::PropertyBlock* properties = nullptr;  // read by the UI library only
+};
+
+// A menu item: a top-level item (parent 0) or an item under one. Menus are never
+// shown as a menu bar, only popped up; a click on an item runs its handler.
+struct MenuItemTemplate {
+  std::int32_t identity = 0;  // also the item's command identifier, so below 0x10000
+  std::string_view name;      // GBK
+  std::string_view caption;   // GBK
+  std::int32_t parent = 0;
+  WindowEventHandler click = nullptr;
 };
 
 struct WindowTemplate {
   std::int32_t identity = 0;    // unique in the program; services refer to the window by it
+  std::string_view name;        // GBK
   std::string_view title;       // GBK
+  // The client area's size: the controls are laid out in it, whatever frame the
+  // window has around it. For a window without a frame it is the window's size.
   std::int32_t width = 0;
   std::int32_t height = 0;
   DWORD style = WS_POPUP;       // the frame: WS_POPUP alone is no border at all
@@ -26,25 +89,9 @@ struct WindowTemplate {
   bool escapeCloses = true;     // Esc with the focus in the window closes it
   bool visible = true;          // shown once the created event has run
   WindowEvents events;
+  std::span<const ControlTemplate> controls;  // in creation order, containers before what they contain
+  std::span<const MenuItemTemplate> menu;
 };
-
-// The launcher window: the bar, 104 pixels wide, no title, no frame. Its design
-// height is 195; the bar's build sizes it.
-inline constexpr std::int32_t kLauncherWindowIdentity = 1;
-
-constexpr WindowTemplate launcherWindowTemplate(WindowEvents events) {
-  WindowTemplate launcher;
-  launcher.identity = kLauncherWindowIdentity;
-  launcher.title = "";
-  launcher.width = 104;
-  launcher.height = 195;
-  launcher.style = WS_POPUP;
-  launcher.alwaysOnTop = true;
-  launcher.escapeCloses = true;
-  launcher.visible = true;
-  launcher.events = events;
-  return launcher;
-}
 
 // Where a window of the given size starts: centred on the primary screen.
 constexpr POINT centredPosition(std::int32_t width, std::int32_t height, std::int32_t screenWidth,

@@ -1,4 +1,5 @@
 #include "app/window_registry.h"
+#include "app/window_templates.h"
 
 #include <windows.h>
 
@@ -32,9 +33,13 @@ void recordDestroying() {
 }
 void closeAtOnce() { DestroyWindow(windowHandle(kTestIdentity)); }
 
+// The launcher's window settings without its controls: this process has no UI
+// library, and the window machinery is what is tested here.
 WindowTemplate testTemplate(std::int32_t identity = kTestIdentity) {
-  WindowTemplate t = launcherWindowTemplate({recordCreated, recordDestroying});
+  WindowTemplate t = launcherWindowTemplate();
   t.identity = identity;
+  t.events = {recordCreated, recordDestroying};
+  t.controls = {};
   return t;
 }
 
@@ -211,6 +216,63 @@ TEST_F(WindowRegistryTest, MessageBoxesAndTheOwnerDoNotCount) {
   WPARAM code;
   EXPECT_FALSE(takeQuit(&code));
   EXPECT_EQ(loadedWindowCount(), 1u);
+}
+
+int menuClicks = 0;
+void countMenuClick() { ++menuClicks; }
+
+TEST_F(WindowRegistryTest, AFramedWindowGetsTheTemplatesSizeAsItsClientArea) {
+  WindowTemplate t = testTemplate();
+  t.style = WS_POPUP | WS_CAPTION;
+  t.width = 380;
+  t.height = 250;
+  t.title = "\xB1\xE0\xBC\xAD\xB4\xB0\xBF\xDA";
+  ASSERT_TRUE(loadWindow(t));
+  HWND window = windowHandle(kTestIdentity);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 380);
+  EXPECT_EQ(client.bottom, 250);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  EXPECT_GT(rect.bottom - rect.top, 250) << "the caption comes on top of the client area";
+  EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2);
+  EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2);
+  wchar_t title[16] = L"";
+  GetWindowTextW(window, title, 16);
+  EXPECT_STREQ(title, L"编辑窗口");
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_EQ(style & WS_CAPTION, static_cast<LONG>(WS_CAPTION));
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+}
+
+TEST_F(WindowRegistryTest, MenuItemsRunTheirHandlersThroughTheWindow) {
+  const MenuItemTemplate items[] = {{50, "", "top", 0, nullptr},
+                                    {51, "", "\xB1\xE0\xBC\xAD", 50, countMenuClick},
+                                    {52, "", "b", 50, nullptr},
+                                    {53, "", "elsewhere", 0, countMenuClick}};
+  WindowTemplate t = testTemplate();
+  t.menu = items;
+  ASSERT_TRUE(loadWindow(t));
+  HWND window = windowHandle(kTestIdentity);
+  menuClicks = 0;
+  SendMessageW(window, WM_COMMAND, 51, 0);
+  EXPECT_EQ(menuClicks, 1);
+  SendMessageW(window, WM_COMMAND, 52, 0);  // bound to nothing
+  SendMessageW(window, WM_COMMAND, 54, 0);  // no such item
+  SendMessageW(window, WM_COMMAND, 51, reinterpret_cast<LPARAM>(window));  // a control's notification
+  EXPECT_EQ(menuClicks, 1);
+
+  UniqueMenu menu = windowMenu(kTestIdentity, 50);
+  ASSERT_TRUE(menu);
+  ASSERT_EQ(GetMenuItemCount(menu.get()), 2);
+  EXPECT_EQ(GetMenuItemID(menu.get(), 0), 51u);
+  EXPECT_EQ(GetMenuItemID(menu.get(), 1), 52u);
+  wchar_t caption[16] = L"";
+  GetMenuStringW(menu.get(), 0, caption, 16, MF_BYPOSITION);
+  EXPECT_STREQ(caption, L"编辑");
+  EXPECT_FALSE(windowMenu(kTestIdentity, 51)) << "nothing stands under an item";
+  EXPECT_FALSE(windowMenu(kOtherIdentity, 50)) << "not loaded";
 }
 
 }  // namespace
