@@ -29,6 +29,7 @@ RUN_KEY = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 LAUNCHER_CLASS = "CorvalisWindow"
 OWNER_CLASS = "CorvalisOwner"
 MESSAGE_BOX_CLASS = "#32770"
+UI_LIBRARY = "ExuiKrnln.dll"
 
 
 class HarnessError(AssertionError):
@@ -209,7 +210,8 @@ class Program:
         return self.helper.windows(pid=self.pid, cls=cls)
 
     def launcher(self):
-        found = self.windows(cls=LAUNCHER_CLASS)
+        # The edit window is of the same class; the launcher is the one without a title.
+        found = [w for w in self.windows(cls=LAUNCHER_CLASS) if w["title"] == ""]
         check(len(found) <= 1, f"more than one launcher window: {found}")
         return found[0] if found else None
 
@@ -263,24 +265,46 @@ def screenshot(path):
                    stderr=subprocess.DEVNULL)
 
 
+def screenshot_region(path, rect):
+    """The screen inside rect (left, top, right, bottom) as a PNG file."""
+    left, top, right, bottom = rect
+    subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                    path], timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
+
+def colour_count(path):
+    """How many different colours an image holds."""
+    out = subprocess.run(["identify", "-format", "%k", path], timeout=30, stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, check=True)
+    return int(out.stdout.strip() or b"0")
+
+
 class Context:
     """What a scenario works with: the built program, the helper, its own copy of the
     program inside the prefix, and clean-up of everything it started."""
 
-    def __init__(self, name, built_exe, helper_path, artifacts):
+    def __init__(self, name, built_exe, helper_path, artifacts, shots=None):
         self.name = name
         self.built_exe = built_exe
         self.helper = Helper(helper_path)
         self.artifacts = artifacts
+        self.shots = shots or artifacts
         self.programs = []
         os.makedirs(artifacts, exist_ok=True)
+        os.makedirs(self.shots, exist_ok=True)
 
-    def install_exe(self, folder, file_name="corvalisbar.exe"):
-        """Copies the program to C:\\corvalis-e2e\\<folder>; returns its Windows path."""
+    def install_exe(self, folder, file_name="corvalisbar.exe", with_library=True):
+        """Copies the program to C:\\corvalis-e2e\\<folder>, with the UI library
+        (ExuiKrnln.dll) beside it as the product ships; returns the program's Windows path."""
         target_dir = os.path.join(os.environ["WINEPREFIX"], "drive_c", "corvalis-e2e", folder)
         os.makedirs(target_dir, exist_ok=True)
         target = os.path.join(target_dir, file_name)
         shutil.copyfile(self.built_exe, target)
+        library = os.path.join(target_dir, UI_LIBRARY)
+        if with_library:
+            shutil.copyfile(os.path.join(os.path.dirname(self.built_exe), UI_LIBRARY), library)
+        elif os.path.exists(library):
+            os.remove(library)
         return windows_path(target)
 
     def install_ready_program(self, folder):
@@ -318,3 +342,15 @@ class Context:
 
     def screenshot(self, label):
         screenshot(os.path.join(self.artifacts, f"{self.name}-{label}.png"))
+
+    def shot_of(self, label, rect, min_colours=16, timeout=10.0):
+        """A picture of one window (its screen rectangle) in the shots folder, taken
+        once the window has been painted (more than a few colours); returns its path."""
+        path = os.path.join(self.shots, f"{label}.png")
+
+        def painted():
+            screenshot_region(path, rect)
+            return colour_count(path) >= min_colours
+
+        wait_for(painted, timeout, interval=0.2, what=f"{label} to be painted")
+        return path

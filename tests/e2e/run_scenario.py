@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Runs one end-to-end scenario: run_scenario.py NAME --exe EXE --helper WININFO [--artifacts DIR]."""
+"""Runs one end-to-end scenario: run_scenario.py NAME --exe EXE --helper WININFO [--artifacts DIR] [--shots DIR]."""
 
 import argparse
 import os
@@ -11,6 +11,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import Context, require_environment  # noqa: E402
 from scenarios import SCENARIOS  # noqa: E402
+import ui_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():
@@ -19,10 +20,11 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--helper", required=True)
     parser.add_argument("--artifacts", default=os.path.join(os.getcwd(), "e2e-artifacts"))
+    parser.add_argument("--shots", default=None, help="where pictures of the windows go (default: --artifacts)")
     options = parser.parse_args()
 
     require_environment()
-    ctx = Context(options.scenario, options.exe, options.helper, options.artifacts)
+    ctx = Context(options.scenario, options.exe, options.helper, options.artifacts, options.shots)
     try:
         SCENARIOS[options.scenario](ctx)
     except Exception:  # any failure: report it with a picture of the screen

@@ -4,9 +4,12 @@
 //
 //   launch CWD EXE            start EXE (CWD "-" keeps ours); print {"pid":N}, wait for
 //                             it, print {"exit":N}; our own exit code is the child's
-//   windows [pid=N] [class=C] top-level windows, with class, title, rectangle, styles,
-//                             owner, topmost, visibility and enabled state
-//   children HWND             child windows: id, class, text, style, icon
+//   windows [pid=N] [class=C] top-level windows, with class, title, rectangle, client
+//                             rectangle (screen coordinates), styles, owner, topmost,
+//                             visibility and enabled state
+//   children HWND             child windows: id, class, text, style, icon, rectangle,
+//                             parent, and whether the UI library's window properties
+//                             "hUnit" and "Tab_Control" are set
 //   post|send HWND MSG W L    PostMessage / SendMessageTimeout
 //   press HWND ID             WM_COMMAND ID to a dialog (a message box button)
 //   regquery ROOT SUBKEY NAME / regset ROOT SUBKEY NAME TYPE DATA / regdelete ROOT SUBKEY NAME
@@ -98,8 +101,14 @@ BOOL CALLBACK listTopLevel(HWND hwnd, LPARAM parameter) {
   if (!filter->windowClass.empty() && cls != filter->windowClass) return TRUE;
   RECT rect{};
   GetWindowRect(hwnd, &rect);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
   const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
   const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+  char clientLine[96];
+  std::snprintf(clientLine, sizeof clientLine, ",\"client\":[%ld,%ld,%ld,%ld]", client.left, client.top, client.right,
+                client.bottom);
   char line[512];
   std::snprintf(line, sizeof line,
                 "\"pid\":%lu,\"rect\":[%ld,%ld,%ld,%ld],\"style\":%lu,\"exstyle\":%lu,\"topmost\":%s,"
@@ -109,7 +118,7 @@ BOOL CALLBACK listTopLevel(HWND hwnd, LPARAM parameter) {
                 (exStyle & WS_EX_TOPMOST) ? "true" : "false", IsWindowVisible(hwnd) ? "true" : "false",
                 IsWindowEnabled(hwnd) ? "true" : "false");
   emit("{\"hwnd\":" + handle(hwnd) + ",\"owner\":" + handle(GetWindow(hwnd, GW_OWNER)) + ",\"class\":" + json(cls) +
-       ",\"title\":" + json(windowText(hwnd)) + "," + line + "}");
+       ",\"title\":" + json(windowText(hwnd)) + "," + line + clientLine + "}");
   return TRUE;
 }
 
@@ -122,10 +131,17 @@ BOOL CALLBACK listChild(HWND hwnd, LPARAM) {
     SendMessageTimeoutW(hwnd, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
     hasIcon = icon != 0;
   }
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  char geometry[160];
+  std::snprintf(geometry, sizeof geometry, ",\"rect\":[%ld,%ld,%ld,%ld],\"exstyle\":%lu", rect.left, rect.top,
+                rect.right, rect.bottom, static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
   emit("{\"hwnd\":" + handle(hwnd) + ",\"id\":" + std::to_string(GetDlgCtrlID(hwnd)) + ",\"class\":" + json(cls) +
        ",\"text\":" + json(windowText(hwnd)) + ",\"style\":" + std::to_string(static_cast<unsigned long>(style)) +
        ",\"visible\":" + (IsWindowVisible(hwnd) ? "true" : "false") + ",\"icon\":" + (hasIcon ? "true" : "false") +
-       "}");
+       ",\"parent\":" + handle(GetParent(hwnd)) + geometry +
+       ",\"unit\":" + (GetPropA(hwnd, "hUnit") != nullptr ? "true" : "false") +
+       ",\"bound\":" + (GetPropA(hwnd, "Tab_Control") != nullptr ? "true" : "false") + "}");
   return TRUE;
 }
 
