@@ -29,6 +29,8 @@ RUN_KEY = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 LAUNCHER_CLASS = "CorvalisWindow"
 OWNER_CLASS = "CorvalisOwner"
 MESSAGE_BOX_CLASS = "#32770"
+# Shown at every start under Wine, whose RegisterShellHookWindow always fails.
+SHELL_HOOK_NOTICE = "RegisterShellHookWindow > 失败"
 UI_LIBRARY = "ExuiKrnln.dll"
 
 
@@ -216,8 +218,24 @@ class Program:
         return found[0] if found else None
 
     def wait_launcher_visible(self, timeout=20.0):
-        return wait_for(lambda: (lambda w: w if w and w["visible"] else None)(self.launcher()), timeout,
-                        what="the launcher window to show")
+        def shown():
+            self.dismiss_shell_hook_notice()
+            launcher = self.launcher()
+            return launcher if launcher and launcher["visible"] else None
+
+        return wait_for(shown, timeout, what="the launcher window to show")
+
+    def dismiss_shell_hook_notice(self):
+        """Answers the start-up message that the shell-hook window could not be
+        registered (always so under Wine) with OK; returns the program's other
+        message boxes."""
+        others = []
+        for box in self.message_boxes():
+            if message_box_contents(self.helper, box)["text"] == SHELL_HOOK_NOTICE:
+                self.helper.press(box["hwnd"], IDOK)
+            else:
+                others.append(box)
+        return others
 
     def message_boxes(self):
         return self.windows(cls=MESSAGE_BOX_CLASS)

@@ -12,6 +12,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import Context, require_environment  # noqa: E402
 from scenarios import SCENARIOS  # noqa: E402
 import ui_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import edge_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():
