@@ -54,7 +54,8 @@ HWND window(const std::wstring& text) {
 std::string handle(HWND value) { return std::to_string(reinterpret_cast<std::uintptr_t>(value)); }
 
 std::string rectJson(const RECT& rect) {
-  char text[96];
+  // Built with snprintf: GCC 12 gives a false -Wrestrict for "[" + std::to_string(...) on i686.
+  char text[64];
   std::snprintf(text, sizeof text, "[%ld,%ld,%ld,%ld]", static_cast<long>(rect.left), static_cast<long>(rect.top),
                 static_cast<long>(rect.right), static_cast<long>(rect.bottom));
   return text;
