@@ -201,7 +201,7 @@ TEST(TaskbarSizeMove, WritesTheDword) {
 
 struct HotkeyRun {
   DesktopShell* shell = nullptr;
-  DWORD threadId = 0;
+  std::atomic<DWORD> threadId{0};
   std::atomic<int> hotkeys{0};
   std::atomic<int> stopResult{-1};
 };
@@ -232,21 +232,22 @@ TEST(HotkeyLoop, RunsUntilAMessageAfterTheStop) {
   ASSERT_NE(thread, nullptr);
   while (run.threadId == 0 && WaitForSingleObject(thread, 10) == WAIT_TIMEOUT) {
   }
-  ASSERT_NE(run.threadId, 0u);
+  ASSERT_NE(run.threadId.load(), 0u);
 
   // An ordinary message before any stop keeps the loop going.
-  PostThreadMessageA(run.threadId, WM_USER, 0, 0);
+  PostThreadMessageA(run.threadId.load(), WM_USER, 0, 0);
   EXPECT_EQ(WaitForSingleObject(thread, 200), static_cast<DWORD>(WAIT_TIMEOUT));
 
   // A hotkey calls the routine, which stops the loop; the loop still waits...
-  PostThreadMessageA(run.threadId, WM_HOTKEY, kHotkeyIdentifier, 0);
-  for (int i = 0; i < 200 && run.hotkeys == 0; ++i) Sleep(10);
+  PostThreadMessageA(run.threadId.load(), WM_HOTKEY, kHotkeyIdentifier, 0);
+  // The routine counts before it stops; wait for the stop's answer, not the count.
+  for (int i = 0; i < 200 && run.stopResult == -1; ++i) Sleep(10);
   EXPECT_EQ(run.hotkeys, 1);
   EXPECT_EQ(run.stopResult, 1);
   EXPECT_EQ(WaitForSingleObject(thread, 200), static_cast<DWORD>(WAIT_TIMEOUT));
 
   // ...until the next message that is not a hotkey.
-  PostThreadMessageA(run.threadId, WM_USER, 0, 0);
+  PostThreadMessageA(run.threadId.load(), WM_USER, 0, 0);
   EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
   CloseHandle(thread);
 }
