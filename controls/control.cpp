@@ -138,6 +138,25 @@ void printTree(HWND window, HDC dc) {
 
 }  // namespace
 
+void excludeWindowsAbove(HWND window, HDC dc) {
+  // Our windows carry WS_EX_TRANSPARENT, which the system leaves out of sibling and child
+  // clipping; without this a list would paint over the tip panel lying above it.
+  RECT mine{};
+  GetWindowRect(window, &mine);
+  auto exclude = [&](HWND other) {
+    RECT theirs{}, overlap{};
+    if (!visibleFlag(other) || !GetWindowRect(other, &theirs) || !IntersectRect(&overlap, &mine, &theirs)) return;
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&overlap), 2);
+    ExcludeClipRect(dc, overlap.left, overlap.top, overlap.right, overlap.bottom);
+  };
+  for (HWND sibling = GetWindow(window, GW_HWNDPREV); sibling != nullptr; sibling = GetWindow(sibling, GW_HWNDPREV)) {
+    exclude(sibling);
+  }
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    exclude(child);
+  }
+}
+
 void paintBeneath(HWND window, HDC dc) {
   RECT client{};
   GetClientRect(window, &client);
@@ -444,6 +463,7 @@ LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
       case WM_PAINT: {
         PaintScope scope(window_);
+        excludeWindowsAbove(window_, scope.dc());
         const RECT client = clientRect();
         if (client.right > 0 && client.bottom > 0) {
           Canvas back(client.right, client.bottom);  // drawn whole, shown at once: no flicker

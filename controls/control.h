@@ -86,6 +86,10 @@ struct Properties {
 // transparent parts (rounded corners, a label's text, a veil) start their painting with it.
 void paintBeneath(HWND window, HDC dc);
 
+// Clips out of a window's paint DC the visible windows that lie above it: its siblings
+// higher in the z-order and its own children.
+void excludeWindowsAbove(HWND window, HDC dc);
+
 // Reads a block for a control of the given kind; a block that fails its checks gives the
 // defaults (fromBlock false).
 Properties readProperties(const void* block, Kind kind);

@@ -161,5 +161,37 @@ TEST_F(KindsTest, ToolbarAndPanelsFillTheirArea) {
   EXPECT_TRUE(recorder.events.empty()) << "the toolbar raises nothing";
 }
 
+
+// The tip panel lies over the edit list. Every control window carries WS_EX_TRANSPARENT,
+// which the system leaves out of sibling clipping, so a list repainting on its own must
+// still leave the panel above it alone.
+TEST_F(KindsTest, AListRepaintingUnderAPanelLeavesThePanelOnScreen) {
+  Window parent = makeParent(380, 250, true);
+  PropertyBlock card = defaultPropertyBlock(Kind::kWindow);
+  card.backColour = RGB(30, 160, 90);
+  const Created panel = createControl(Kind::kWindow, parent.get(), RECT{153, 200, 362, 232}, &card);
+  PropertyBlock listBlock = defaultPropertyBlock(Kind::kListbox);
+  listBlock.backColour = RGB(250, 250, 250);
+  const Created list = createControl(Kind::kListbox, parent.get(), RECT{8, 8, 371, 241}, &listBlock);
+  ASSERT_NE(panel.control, nullptr);
+  ASSERT_NE(list.control, nullptr);
+  ASSERT_TRUE(GetWindowLongW(list.window, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  SetWindowPos(panel.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  RedrawWindow(parent.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  pump();
+  auto onScreen = [&](HWND window, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(window, &point);
+    ScopedWindowDc screen(nullptr);
+    return GetPixel(screen.get(), point.x, point.y) & 0xFFFFFF;
+  };
+  ASSERT_EQ(onScreen(panel.window, 100, 16), RGB(30, 160, 90)) << "the panel is drawn at all";
+  // Only the list repaints now, as it does on every hover.
+  InvalidateRect(list.window, nullptr, FALSE);
+  UpdateWindow(list.window);
+  EXPECT_EQ(onScreen(panel.window, 100, 16), RGB(30, 160, 90)) << "the list painted over the panel";
+  EXPECT_EQ(onScreen(list.window, 100, 100), RGB(250, 250, 250)) << "the rest of the list is its own";
+}
+
 }  // namespace
 }  // namespace corvalis::exui::test
