@@ -18,6 +18,8 @@ constexpr wchar_t kOwnerClassName[] = L"CorvalisOwner";
 constexpr wchar_t kWindowClassName[] = L"CorvalisWindow";
 // Private to our own window class, so WM_APP is free for it.
 constexpr UINT kPrivateClose = WM_APP + 1;
+// lParam: a WindowJob the poster allocated; the window runs and frees it.
+constexpr UINT kPrivateJob = WM_APP + 2;
 
 struct LoadedWindow {
   WindowTemplate windowTemplate;
@@ -105,6 +107,11 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case kPrivateClose:
       DestroyWindow(window);
       return 0;
+    case kPrivateJob: {
+      std::unique_ptr<WindowJob> job(reinterpret_cast<WindowJob*>(lParam));
+      if (job && *job) (*job)();
+      return 0;
+    }
     case WM_COMMAND:
       // A chosen item of the window's menu (popped up with the window as its owner).
       if (lParam == 0) {
@@ -117,6 +124,10 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       if (record->windowTemplate.events.destroying != nullptr) record->windowTemplate.events.destroying();
       return 0;
     case WM_NCDESTROY: {
+      // Jobs nobody will run any more: free them.
+      MSG pending;
+      while (PeekMessageW(&pending, window, kPrivateJob, kPrivateJob, PM_REMOVE))
+        delete reinterpret_cast<WindowJob*>(pending.lParam);
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       forget(record);
       // Only windows the program loaded count; message boxes and the hidden owner
@@ -218,6 +229,14 @@ HWND windowHandle(std::int32_t identity) {
 std::size_t loadedWindowCount() { return loadedWindows.size(); }
 
 void quitWhenLastWindowCloses(bool on) { quitArmed = on; }
+
+bool postWindowJob(HWND window, WindowJob job) {
+  if (window == nullptr || !job) return false;
+  auto owned = std::make_unique<WindowJob>(std::move(job));
+  if (!PostMessageW(window, kPrivateJob, 0, reinterpret_cast<LPARAM>(owned.get()))) return false;
+  owned.release();  // the window frees it
+  return true;
+}
 
 UINT privateCloseMessage() { return kPrivateClose; }
 

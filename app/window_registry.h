@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "app/win_handles.h"
 #include "app/window_template.h"
@@ -43,6 +44,13 @@ std::size_t loadedWindowCount();
 // From now on (or, with false, no longer), the destruction of the last loaded window
 // posts WM_QUIT with exit code 0.
 void quitWhenLastWindowCloses(bool on = true);
+
+// Work for a program window's own thread, handed over from another thread: posted to
+// `window` and run from its message handling. False, with the job dropped unrun, when
+// the post fails (the window is gone). Jobs still queued when the window is destroyed
+// are dropped unrun as well.
+using WindowJob = std::function<void()>;
+bool postWindowJob(HWND window, WindowJob job);
 
 // The private close request's message number.
 UINT privateCloseMessage();

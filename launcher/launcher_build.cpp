@@ -1,17 +1,119 @@
 #include "launcher/launcher_build.h"
 
+#include <algorithm>
+
+#include "app/control_registry.h"
+#include "app/message_pump.h"
+#include "app/process_objects.h"
+#include "app/window_templates.h"
 #include "desktop/slide.h"
+#include "launcher/icon_image.h"
+#include "launcher/shortcut_file.h"
+#include "store/hash_table.h"
 
 namespace corvalis {
 
+namespace {
+
+constexpr ControlId kLauncherList = controlId(kLauncherWindowIdentity, kLauncherListIdentity);
+
+// Bumped by every fill of the rows. Messages handled between two rows may start
+// another fill (a shortcut added meanwhile); the older one then stops, since the
+// newer has replaced its rows.
+std::uint32_t fillGeneration = 0;
+
+// Appends a row and a LauncherItem for every shortcut, in order. Stops early when a
+// newer fill took over (it has done the whole work) or the bar went away.
+void fillShortcutRows(ProcessObjects& objects) {
+  const std::uint32_t generation = ++fillGeneration;
+  ProcessHeapList keys, values;
+  objects.shortcutTable->keys(keys);
+  objects.shortcutTable->values(values);
+  clearLauncherItems(*objects.launcherItems);
+  for (std::uint32_t i = 0; i < keys.size(); ++i) {
+    const char* name = keys.textAt(i);
+    const char* path = values.textAt(i);
+    const std::string_view pathText = path != nullptr ? path : "";
+    const int itemValue = appendShortcutRow(kLauncherList, name != nullptr ? name : "", pathText, kLauncherRowWord);
+    appendLauncherItem(*objects.launcherItems, itemValue, pathText);
+    // Icons can take a while; the bar answers meanwhile.
+    processPendingMessages();
+    if (generation != fillGeneration || windowHandle(kLauncherWindowIdentity) == nullptr) return;
+  }
+}
+
+}  // namespace
+
+BarLayout barLayout(std::int32_t rowCount, std::int32_t screenHeight, std::int32_t taskbarThickness) {
+  std::int32_t height = rowCount * kRowPitch - 12;
+  const std::int32_t limit = screenHeight - 2 * taskbarThickness;
+  if (height > limit) height = limit;
+  height = std::max(height, 0);  // odd taskbar figures must not make a negative window
+  const double top = screenHeight / 2.0 - height / 2.0;
+  return BarLayout{height, static_cast<std::int32_t>(top)};
+}
+
+int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord) {
+  return listInsert(list, -1, 1, 0, iconImage(path), name, 0, rowWord);
+}
+
+std::string_view shortcutFilePath() {
+  const char* path = processObjects().shortcutFilePath;
+  return path != nullptr ? path : "";
+}
+
 void buildLauncher(HWND launcherWindow) {
-  // Loading the shortcut file and filling the list land with the bar's own work.
-  // Until then the store is always empty, and the bar does what it does for an
-  // empty store: it is parked beyond the right edge, made visible, and slides in
-  // so that a first-time user sees it.
+  ProcessObjects& objects = processObjects();
+  if (objects.shortcutTable == nullptr || objects.launcherItems == nullptr) return;
+  initializeShortcutTable(*objects.shortcutTable);
+  setShortcutFilePath(objects, shortcutFilePathIn(documentsFolder()));
+  // A missing file, or a folder of that name, leaves the table empty.
+  if (shortcutFilePresent(shortcutFilePath())) loadShortcutFile(*objects.shortcutTable, shortcutFilePath());
+
+  fillShortcutRows(objects);
+  layOutBar();
   parkBar();
-  ShowWindow(launcherWindow, SW_SHOWNA);
-  slideIn();
+  // A first-time user sees the bar with its two fixed rows.
+  if (objects.shortcutTable->count() == 0) {
+    ShowWindow(launcherWindow, SW_SHOWNA);
+    slideIn();
+  }
+}
+
+void rebuildLauncherList() {
+  ProcessObjects& objects = processObjects();
+  if (objects.shortcutTable == nullptr || objects.launcherItems == nullptr) return;
+  // From the bottom up, so the indexes of the rows still to go stay put.
+  const int rows = listCount(kLauncherList);
+  for (int row = rows - 1; row >= kFixedRowCount; --row) listDelete(kLauncherList, row, 1);
+  fillShortcutRows(objects);
+  layOutBar();
+}
+
+void layOutBar() {
+  const HWND window = windowHandle(kLauncherWindowIdentity);
+  const EdgeDockState* state = processObjects().edgeDockState;
+  if (window == nullptr || state == nullptr) return;
+  const BarLayout layout = barLayout(listCount(kLauncherList), state->screenHeight, state->taskbarThickness);
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  SetWindowPos(window, nullptr, frame.left, layout.top, frame.right - frame.left, layout.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(window, &frame);
+  if (const HWND list = controlWindow(kLauncherWindowIdentity, kLauncherListIdentity)) {
+    RECT listFrame{};
+    GetWindowRect(list, &listFrame);
+    SetWindowPos(list, nullptr, 0, 0, listFrame.right - listFrame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+}
+
+void saveShortcutsAndRebuild() {
+  ProcessObjects& objects = processObjects();
+  if (objects.shortcutTable == nullptr) return;
+  // A failed write is not reported: the shortcut lives on until the program ends.
+  saveShortcutFile(*objects.shortcutTable, shortcutFilePath());
+  rebuildLauncherList();
 }
 
 }  // namespace corvalis

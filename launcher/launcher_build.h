@@ -1,12 +1,51 @@
-// Filling the launcher bar from the shortcut file at start.
+// The launcher bar's rows: the build at start from the shortcut file, the rebuild of
+// the shortcut rows after a change, and the bar's height and vertical place.
+//
+// Everything here runs on the launcher window's thread.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <string_view>
+
+#include "app/window_registry.h"
+
 namespace corvalis {
 
+inline constexpr std::int32_t kRowPitch = 30;        // the launcher list's row height
+inline constexpr std::int32_t kFixedRowCount = 2;    // add a file, open the edit window
+inline constexpr std::int32_t kLauncherRowWord = 30; // the second word packed with a launcher row's caption
+inline constexpr std::int32_t kEditRowWord = 32;     // the same for the edit list's rows
+
+struct BarLayout {
+  std::int32_t height = 0;
+  std::int32_t top = 0;
+};
+
+// rows x 30 - 12 pixels, no taller than the screen less twice the taskbar, centred
+// on the whole screen.
+BarLayout barLayout(std::int32_t rowCount, std::int32_t screenHeight, std::int32_t taskbarThickness);
+
+// Appends a shortcut row (its file's icon, its name) to a list; the list's answer.
+int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord);
+
 // The last step of the launcher window's start-up sequence, after the edge docking
-// has measured the screen.
+// has measured the screen: reads the shortcut file, fills the bar, parks it beyond
+// the right edge - or, with no shortcuts yet, slides it in.
 void buildLauncher(HWND launcherWindow);
+
+// Replaces the shortcut rows (rows 0 and 1 stay) after the shortcut table changed.
+// The bar keeps its horizontal place.
+void rebuildLauncherList();
+
+// Height and vertical place from the row count; the list takes the window's height.
+void layOutBar();
+
+// The shortcut table's file, as computed at start (empty before the build).
+std::string_view shortcutFilePath();
+
+// Writes the shortcut table to its file and rebuilds the bar (after an add).
+void saveShortcutsAndRebuild();
 
 }  // namespace corvalis

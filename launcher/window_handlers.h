@@ -1,30 +1,31 @@
 // The handlers that the window templates bind for the launcher bar and the edit
-// window. Opening and closing the edit window work now; the others belong to the
-// launcher's own work (adding and launching shortcuts, the edit window's list, rename
-// panel and saving) and land with it - until then they do nothing and answer 0.
+// window. All run on the window thread.
 #pragma once
 
 #include "app/window_template.h"
 
 namespace corvalis {
 
-// Launcher 工具条, code 0: a row was clicked (add a file, open the edit window, launch
-// a shortcut). Lands with the launcher's work.
+// Launcher 工具条, code 0: a row was clicked. Row 0 adds a file (the dialog on a
+// thread of its own), row 1 opens the edit window, a shortcut row launches its file
+// and slides the bar out.
 std::int32_t onShortcutListItem(const ControlEvent& event);
-// Launcher 工具条, code 1: a row was right-clicked (pop up the menu, open the edit
-// window). Lands with the launcher's work.
+// Launcher 工具条, code 1: a row was right-clicked. A shortcut row pops up the menu
+// (编辑, 退出) at the cursor; row 0 opens the edit window.
 std::int32_t onShortcutListSecondItem(const ControlEvent& event);
 
 // Launcher menu 编辑: loads the edit window (not modal, no parent), or brings the one
 // already open to the front.
 void openEditWindow();
 
-// Edit window created / being destroyed: set up its list, save the edits. Land with
-// the launcher's work.
+// Edit window created: copies the shortcut table into editTable and lists it, three
+// row buttons a row. Being destroyed: after a change, writes editTable to the
+// shortcut file; the bar then reloads it, rebuilds and slides in.
 void setUpEditWindow();
 void saveEditsOnClose();
 
-// Edit window controls. Land with the launcher's work.
+// Edit window controls: confirm a rename, hide the tip, row buttons shown while the
+// pointer is on a row, rename on double-click, the window's menu on right-click.
 std::int32_t onRenameConfirmed(const ControlEvent& event);  // 文件名保存按钮, code 0
 std::int32_t onTipPanelClicked(const ControlEvent& event);  // 窗口EX2, code 20
 std::int32_t onEditRowEnter(const ControlEvent& event);     // 工具条, code 8

@@ -10,6 +10,10 @@ namespace corvalis {
 class ProcessHeapText;
 class ProcessHeapBytes;
 
+// GCC's -Wshadow takes scoped enumerators (Text, Bytes) for shadows of namespace-scope
+// names of the same spelling, which they never are: they are reached only qualified.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
 enum class DatumKind : std::uint8_t {
   Absent,
   Text,
@@ -23,6 +27,7 @@ enum class DatumKind : std::uint8_t {
   DateTime,  // days as a double, like the system's date values
   Object,
 };
+#pragma GCC diagnostic pop
 
 // A non-owning view of one key or value argument. A table takes the kinds it
 // can convert to its own: any number for a number (floats to integers saturate,

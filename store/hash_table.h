@@ -16,6 +16,9 @@ namespace corvalis {
 
 // The codes are part of the serialised image. Any other code given to
 // initialize becomes Int32.
+// Scoped enumerators never shadow anything (see DatumKind).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
 enum class KeyKind : std::int32_t { Int32 = 3, Int64 = 4, Text = 10, Bytes = 11 };
 enum class ValueKind : std::int32_t {
   Int16 = 2,
@@ -29,6 +32,7 @@ enum class ValueKind : std::int32_t {
   Bytes = 11,
   Object = 99,
 };
+#pragma GCC diagnostic pop
 
 enum class SetResult : std::int32_t { Refused = 0, Added = 1, Replaced = 2, Kept = 3 };
 

@@ -32,6 +32,7 @@ MESSAGE_BOX_CLASS = "#32770"
 # Shown at every start under Wine, whose RegisterShellHookWindow always fails.
 SHELL_HOOK_NOTICE = "RegisterShellHookWindow > 失败"
 UI_LIBRARY = "ExuiKrnln.dll"
+SHORTCUT_FILE = "Corvalis.HashTable"
 
 
 class HarnessError(AssertionError):
@@ -63,6 +64,16 @@ def require_environment():
 
 def wine_command():
     return os.environ.get("CORVALIS_WINE", "wine")
+
+
+def unix_path(windows_path):
+    """The inverse of windows_path, for C: and Z: paths."""
+    drive, rest = windows_path[:2].upper(), windows_path[2:].lstrip("\\").replace("\\", "/")
+    if drive == "C:":
+        return os.path.join(os.environ["WINEPREFIX"], "drive_c", rest)
+    if drive == "Z:":
+        return "/" + rest
+    raise HarnessError(f"no Unix path for {windows_path!r}")
 
 
 def windows_path(unix_path):
@@ -142,6 +153,10 @@ class Helper:
 
     def kill(self, pid):
         self.run("kill", pid, check_status=False)
+
+    def documents(self):
+        """The documents folder as a Windows path."""
+        return self.run("documents")[0]["path"]
 
 
 class Program:
@@ -310,6 +325,16 @@ class Context:
         self.programs = []
         os.makedirs(artifacts, exist_ok=True)
         os.makedirs(self.shots, exist_ok=True)
+        # Every scenario starts without stored shortcuts; those that need some write them.
+        self.shortcut_file = os.path.join(unix_path(self.helper.documents()), SHORTCUT_FILE)
+        self.remove_shortcut_file()
+
+    def remove_shortcut_file(self):
+        if os.path.lexists(self.shortcut_file):
+            if os.path.isdir(self.shortcut_file) and not os.path.islink(self.shortcut_file):
+                shutil.rmtree(self.shortcut_file)
+            else:
+                os.remove(self.shortcut_file)
 
     def install_exe(self, folder, file_name="corvalisbar.exe", with_library=True):
         """Copies the program to C:\\corvalis-e2e\\<folder>, with the UI library

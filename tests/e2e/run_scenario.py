@@ -13,6 +13,7 @@ from harness import Context, require_environment  # noqa: E402
 from scenarios import SCENARIOS  # noqa: E402
 import ui_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import edge_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import launcher_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():

@@ -28,7 +28,8 @@ EDIT_MENU_EXIT = 212
 # Launcher controls: identity -> (name, kind, left, top, width, height, parent, visible).
 LAUNCHER_CONTROLS = {
     101: ("工具条_弃用", "ToolbarEx", 0, 160, 104, 192, 0, False),
-    102: ("工具条", "ListboxEx", 0, 0, 104, 232, 0, True),
+    # Designed 232 high; the bar's layout gives it the window's height (two fixed rows).
+    102: ("工具条", "ListboxEx", 0, 0, 104, 48, 0, True),
     103: ("窗口EX", "WindowEx", 4, 4, 24, 24, 0, False),
 }
 EDIT_CONTROLS = {
@@ -145,7 +146,7 @@ def launcher_template(ctx):
     program = ctx.start(exe)
     wait_launcher_shown(program)
     launcher = settled_launcher(program)
-    check_top_level(program, launcher, (104, 195), "", horizontally_centred=False)
+    check_top_level(program, launcher, (104, 48), "", horizontally_centred=False)
     check(not launcher["style"] & WS_CAPTION, f"the launcher has a caption: style {launcher['style']:#x}")
     children = check_controls(ctx, launcher, LAUNCHER_CONTROLS)
     classes = {c["class"].split(".")[1] for c in children.values()}

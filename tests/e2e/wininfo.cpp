@@ -17,8 +17,11 @@
 //   event NAME                whether a named event can be opened
 //   proc PID                  whether the process runs, and its exit code
 //   kill PID                  TerminateProcess (only for processes the tests started)
+//   documents                 the user's documents folder, where the program keeps its
+//                             shortcut file
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <winternl.h>
 
 #include <cstdint>
@@ -336,6 +339,12 @@ int main() {
     HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, args[1].c_str());
     emit(std::string("{\"exists\":") + (event != nullptr ? "true" : "false") + "}");
     if (event != nullptr) CloseHandle(event);
+    return 0;
+  }
+  if (command == L"documents" && args.size() == 1) {
+    wchar_t folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PERSONAL, FALSE)) return 2;
+    emit("{\"path\":" + json(folder) + "}");
     return 0;
   }
   if (command == L"proc" && args.size() == 2) return processState(static_cast<DWORD>(number(args[1])));

@@ -1,0 +1,307 @@
+// The edit window: a copy of the shortcut table shown as a list with three buttons per
+// row (remove, down, up), renamed through a small panel, and written back to the
+// shortcut file when the window closes after a change.
+#include <windows.h>
+
+#include <array>
+#include <optional>
+
+#include "app/control_registry.h"
+#include "app/message_pump.h"
+#include "app/popup_menu.h"
+#include "app/process_objects.h"
+#include "app/wide_text.h"
+#include "app/window_registry.h"
+#include "app/window_templates.h"
+#include "desktop/responsive_delay.h"
+#include "desktop/slide.h"
+#include "launcher/launcher_build.h"
+#include "launcher/shortcut_file.h"
+#include "launcher/window_handlers.h"
+#include "store/hash_table.h"
+
+namespace corvalis {
+
+namespace {
+
+constexpr ControlId kEditList = controlId(kEditWindowIdentity, kEditListIdentity);
+constexpr ControlId kNameBox = controlId(kEditWindowIdentity, kEditNameBoxIdentity);
+constexpr std::int32_t kRenamePollMilliseconds = 100;
+
+// The row buttons: element j sits `fromRight` pixels left of the list's right edge.
+struct RowButton {
+  std::int32_t fromRight;
+  std::string_view caption;
+};
+constexpr std::array<RowButton, 3> kRowButtons = {{
+    {36, "X"},
+    {68, "\xA1\xFD"},   // ↓
+    {100, "\xA1\xFC"},  // ↑
+}};
+constexpr int kRowButtonTop = 4;
+constexpr int kRowButtonSide = 24;
+constexpr std::int32_t kRowButtonFontSize = 12;
+
+struct EditSession {
+  LibraryControl elements = 0;  // the list's row elements
+  std::int32_t modified = 0;
+  std::int32_t renameConfirmed = 0;
+  // Changes when the window is set up and when it goes: a wait or a fill that sees it
+  // change must not touch the controls any more.
+  std::uint32_t generation = 0;
+  std::uint32_t fill = 0;  // bumped by every fill of the list
+};
+EditSession session;
+
+HashTable& editTable() { return *processObjects().editTable; }
+HWND editControl(std::int32_t identity) { return controlWindow(kEditWindowIdentity, identity); }
+
+// A control's rectangle in its parent's client coordinates.
+RECT placeOf(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element);
+
+// Fills the list from editTable, in order. Stops when the window goes or a newer fill
+// takes over (it has replaced the rows).
+void fillEditList(const HashTable& table, bool copyToEditTable) {
+  const std::uint32_t generation = session.generation;
+  const std::uint32_t fill = ++session.fill;
+  ProcessHeapList keys, values;
+  table.keys(keys);
+  table.values(values);
+  for (std::uint32_t i = 0; i < keys.size(); ++i) {
+    const char* name = keys.textAt(i);
+    const char* path = values.textAt(i);
+    if (copyToEditTable) editTable().set(Datum::text(name), Datum::text(path));
+    appendShortcutRow(kEditList, name != nullptr ? name : "", path != nullptr ? path : "", kEditRowWord);
+    processPendingMessages();
+    if (generation != session.generation || fill != session.fill) return;
+  }
+}
+
+void rebuildEditList() {
+  const std::uint32_t generation = session.generation;
+  lockUpdate(session.elements);
+  listDelete(kEditList, -1, 0);
+  fillEditList(editTable(), false);
+  if (generation == session.generation) unlockUpdate(session.elements);
+}
+
+void showRowButtons(std::int32_t row) {
+  const int rows = listCount(kEditList);
+  const bool last = row + 1 == rows;
+  const bool first = row == 0;
+  const std::array<bool, 3> disabled = {false, last, first};
+  for (int j = 0; j < 3; ++j)
+    setButtonElementData(session.elements, exui::kElementButton, row, -1, j, 0, 1, disabled[j] ? 1 : 0,
+                         kRowButtons[j].caption);
+}
+
+void clearRowButtons(std::int32_t row) {
+  for (int j = 0; j < 3; ++j) setButtonElementData(session.elements, exui::kElementButton, row, -1, j, 0, 0, 0, "");
+}
+
+// Exchanges the entries at the 1-based positions p and q. False when either is missing.
+bool swapEntries(std::int32_t p, std::int32_t q) {
+  ProcessHeapText nameA, pathA, nameB, pathB;
+  HashTable& table = editTable();
+  if (!table.getAt(p, &nameA, &pathA) || !table.getAt(q, &nameB, &pathB)) return false;
+  table.setAt(Datum::text(nameA.get()), Datum::text(pathA.get()), q);
+  table.setAt(Datum::text(nameB.get()), Datum::text(pathB.get()), p);
+  return true;
+}
+
+int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
+  if (notification != exui::kElementClick || processObjects().editTable == nullptr) return 0;
+  const std::uint32_t generation = session.generation;
+  const std::int32_t p = row + 1;
+  std::optional<std::int32_t> then;  // the row that shows its buttons afterwards
+  if (element == 0) {
+    ProcessHeapText name;
+    if (editTable().getAt(p, &name, nullptr)) {
+      editTable().remove(name.c_str());
+      rebuildEditList();
+    }
+  } else if (element == 1 || element == 2) {
+    const std::int32_t neighbour = element == 1 ? p + 1 : p - 1;
+    if (neighbour >= 1 && swapEntries(p, neighbour)) {
+      rebuildEditList();
+      then = neighbour - 1;
+    }
+  }
+  if (generation != session.generation) return 0;  // the window went while the list refilled
+  if (then) {
+    listMakeVisible(kEditList, *then, 1);
+    showRowButtons(*then);
+  }
+  session.modified = 1;
+  return 0;
+}
+
+Text nameBoxText() {
+  const HWND box = editControl(kEditNameBoxIdentity);
+  const int length = box != nullptr ? GetWindowTextLengthW(box) : 0;
+  if (length <= 0) return Text();
+  std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+  wide.resize(static_cast<std::size_t>(GetWindowTextW(box, wide.data(), length + 1)));
+  return fromWideText(wide);
+}
+
+// Shows the rename panel over a veiled list and waits, keeping the window's messages
+// flowing, until the save button is pressed: the edited name. None when the window
+// closed meanwhile (its controls are gone then). `oldName` when a rename is already
+// waiting.
+std::optional<Text> renamePrompt(const Text& oldName) {
+  const HWND editWindow = windowHandle(kEditWindowIdentity);
+  const HWND panel = editControl(kEditRenamePanelIdentity);
+  const HWND veil = editControl(kEditFilterIdentity);
+  const HWND list = editControl(kEditListIdentity);
+  const HWND box = editControl(kEditNameBoxIdentity);
+  if (editWindow == nullptr || panel == nullptr || veil == nullptr || list == nullptr || box == nullptr)
+    return oldName;
+  if (IsWindowVisible(panel)) return oldName;
+
+  session.renameConfirmed = 0;
+  SetWindowTextW(box, toWideText(oldName).c_str());
+  const RECT listPlace = placeOf(list);
+  SetWindowPos(veil, nullptr, listPlace.left, listPlace.top, listPlace.right - listPlace.left,
+               listPlace.bottom - listPlace.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(veil, SW_SHOWNA);
+  RECT client{};
+  GetClientRect(editWindow, &client);
+  const RECT panelPlace = placeOf(panel);
+  const int panelWidth = panelPlace.right - panelPlace.left;
+  const int panelHeight = panelPlace.bottom - panelPlace.top;
+  SetWindowPos(panel, nullptr, static_cast<int>(client.right / 2.0 - panelWidth / 2.0),
+               static_cast<int>(client.bottom / 2.0 - panelHeight / 2.0), 0, 0,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+  ShowWindow(panel, SW_SHOWNA);
+  setFocusControl(controlHandle(box));
+  editMakeTextVisible(kNameBox, -1, 0);
+
+  const std::uint32_t generation = session.generation;
+  while (session.renameConfirmed != 1) {
+    responsiveDelay(kRenamePollMilliseconds, 0);
+    if (generation != session.generation) return std::nullopt;
+  }
+  ShowWindow(veil, SW_HIDE);
+  ShowWindow(panel, SW_HIDE);
+  return nameBoxText();
+}
+
+}  // namespace
+
+void openEditWindow() {
+  if (HWND open = windowHandle(kEditWindowIdentity)) {
+    SetForegroundWindow(open);
+    return;
+  }
+  loadWindow(editWindowTemplate());
+}
+
+void closeEditWindow() { closeWindow(kEditWindowIdentity); }
+
+void setUpEditWindow() {
+  ProcessObjects& objects = processObjects();
+  ++session.generation;
+  session.modified = 0;
+  const HWND list = editControl(kEditListIdentity);
+  session.elements = controlHandle(list);
+  if (objects.editTable == nullptr || objects.shortcutTable == nullptr) return;
+
+  RECT client{};
+  GetClientRect(list, &client);
+  const StructMember font[] = {std::string(kListFontFace), kRowButtonFontSize, std::int32_t{0}, std::int32_t{0},
+                               std::int32_t{0}, std::int32_t{0}};
+  auto packed = packStructure(false, font);
+  const HeapBytes* fontBytes = std::get_if<HeapBytes>(&packed);
+  insertElement(session.elements, exui::kElementButton, -1, 0, 3);
+  for (int j = 0; j < 3; ++j)
+    setButtonElementAttributes(session.elements, exui::kElementButton, -1, j, 0, onRowButton, 0,
+                               client.right - kRowButtons[j].fromRight, kRowButtonTop, kRowButtonSide, kRowButtonSide,
+                               0, "", fontBytes != nullptr ? fontBytes->bytes() : std::string_view());
+
+  initializeShortcutTable(*objects.editTable);
+  fillEditList(*objects.shortcutTable, true);
+}
+
+void saveEditsOnClose() {
+  ++session.generation;  // ends a waiting rename and any fill
+  session.elements = 0;
+  if (session.modified == 0) return;
+  session.modified = 0;
+  ProcessObjects& objects = processObjects();
+  if (objects.editTable == nullptr) return;
+  // The file first, whatever happens to the bar: the launcher may be gone already
+  // (its 退出 was chosen while this window was open). A table that cannot be
+  // serialised leaves the file untouched.
+  saveShortcutFile(*objects.editTable, shortcutFilePath());
+  // The rest runs on the bar once this window is gone, not while it is being destroyed.
+  postWindowJob(windowHandle(kLauncherWindowIdentity), [] {
+    ProcessObjects& current = processObjects();
+    if (current.shortcutTable == nullptr) return;
+    loadShortcutFile(*current.shortcutTable, shortcutFilePath());
+    rebuildLauncherList();
+    slideIn();
+  });
+}
+
+std::int32_t onRenameConfirmed(const ControlEvent&) {
+  session.renameConfirmed = 1;
+  return 0;
+}
+
+std::int32_t onTipPanelClicked(const ControlEvent&) {
+  if (const HWND tip = editControl(kEditTipPanelIdentity)) ShowWindow(tip, SW_HIDE);
+  return 0;
+}
+
+std::int32_t onEditRowEnter(const ControlEvent& event) {
+  if (event.arguments[0] >= 0) showRowButtons(event.arguments[0]);
+  return 0;
+}
+
+std::int32_t onEditRowLeave(const ControlEvent& event) {
+  if (event.arguments[0] >= 0) clearRowButtons(event.arguments[0]);
+  return 0;
+}
+
+std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
+  const std::int32_t row = event.arguments[0];
+  ProcessObjects& objects = processObjects();
+  if (row < 0 || objects.editTable == nullptr) return 0;
+  ProcessHeapText oldName, path;
+  if (!editTable().getAt(row + 1, &oldName, &path)) return 0;
+  const HWND list = editControl(kEditListIdentity);
+  const std::uint32_t generation = session.generation;
+
+  EnableWindow(list, FALSE);  // no second rename or button click meanwhile
+  const std::optional<Text> newName = renamePrompt(oldName.c_str());
+  if (!newName || generation != session.generation) return 0;  // closed meanwhile: dropped
+  EnableWindow(list, TRUE);
+
+  if (*newName == oldName.c_str()) return 0;
+  // An empty name would lose the entry, and another entry's name would take over that
+  // entry's place and lose its path: both keep the old name.
+  if (newName->empty() || editTable().contains(newName->c_str())) return 0;
+  editTable().remove(oldName.c_str());
+  editTable().setAt(Datum::text(newName->c_str()), Datum::text(path.get()), row + 1);
+  rebuildEditList();
+  if (generation != session.generation) return 0;
+  listMakeVisible(kEditList, row, 1);
+  showRowButtons(row);
+  session.modified = 1;
+  return 0;
+}
+
+std::int32_t onEditListRightClick(const ControlEvent&) {
+  showPopupMenu(windowHandle(kEditWindowIdentity), windowMenu(kEditWindowIdentity, kEditMenuIdentity));
+  return 0;
+}
+
+}  // namespace corvalis

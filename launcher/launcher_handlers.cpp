@@ -1,0 +1,90 @@
+// The launcher list's clicks: add a file, open the edit window, launch a shortcut; and
+// its right-click menu.
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/popup_menu.h"
+#include "app/process_objects.h"
+#include "app/window_registry.h"
+#include "app/window_templates.h"
+#include "desktop/responsive_delay.h"
+#include "desktop/slide.h"
+#include "desktop/thread_start.h"
+#include "launcher/file_dialog.h"
+#include "launcher/launcher_build.h"
+#include "launcher/shell_launch.h"
+#include "launcher/window_handlers.h"
+#include "store/hash_table.h"
+
+namespace corvalis {
+
+namespace {
+
+constexpr std::int32_t kAfterLaunchMilliseconds = 100;
+
+// On the window thread, with the path the user chose: the table, the file and the bar.
+void addShortcut(const Text& path) {
+  ProcessObjects& objects = processObjects();
+  if (objects.shortcutTable == nullptr) return;
+  // An empty name (a file named ".profile") is refused by the table; the file is
+  // still written, with the content unchanged.
+  const Text name = nameFromPath(path);
+  objects.shortcutTable->set(name.c_str(), path.c_str());
+  saveShortcutsAndRebuild();
+}
+
+// The add-file thread shows only the dialog; everything the window thread owns is
+// handed back to it.
+DWORD WINAPI addFileThread(void* parameter) {
+  const HWND owner = static_cast<HWND>(parameter);
+  const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
+  OpenFileRequest request;
+  request.owner = owner;
+  request.title = Text(kAddFileCaption);
+  Text path = openFileDialog(request);
+  if (com) CoUninitialize();
+  if (!path.empty()) postWindowJob(owner, [path = std::move(path)] { addShortcut(path); });
+  return 0;
+}
+
+void launchShortcutRow(std::int32_t row) {
+  const LauncherItems* items = processObjects().launcherItems;
+  const LauncherItem* item =
+      items != nullptr && row >= kFixedRowCount ? launcherItemAt(*items, static_cast<std::uint32_t>(row - kFixedRowCount))
+                                                : nullptr;
+  // No record yet: a click while the rows are being rebuilt.
+  if (item == nullptr || item->path == nullptr) return;
+  // A copy: the wait below lets a rebuild free the record.
+  const Text path(item->path);
+  launchFile(path, "", 0);
+  responsiveDelay(kAfterLaunchMilliseconds, 0);
+  slideOut();
+}
+
+}  // namespace
+
+std::int32_t onShortcutListItem(const ControlEvent& event) {
+  const std::int32_t row = event.arguments[0];
+  if (row == 0) {
+    // The dialog must not hold the bar: it runs on a thread of its own.
+    startThread(addFileThread, windowHandle(kLauncherWindowIdentity));
+  } else if (row == 1) {
+    openEditWindow();
+  } else if (row >= kFixedRowCount) {
+    launchShortcutRow(row);
+  }
+  return 0;
+}
+
+std::int32_t onShortcutListSecondItem(const ControlEvent& event) {
+  const std::int32_t row = event.arguments[0];
+  if (row >= kFixedRowCount) {
+    const HWND launcher = windowHandle(kLauncherWindowIdentity);
+    showPopupMenu(launcher, windowMenu(kLauncherWindowIdentity, kLauncherMenuIdentity));
+  } else if (row == 0) {
+    openEditWindow();
+  }
+  return 0;
+}
+
+}  // namespace corvalis
