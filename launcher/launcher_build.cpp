@@ -1,10 +1,9 @@
 #include "launcher/launcher_build.h"
 
-#include <algorithm>
-
 #include "app/control_registry.h"
 #include "app/message_pump.h"
 #include "app/process_objects.h"
+#include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/slide.h"
 #include "launcher/icon_image.h"
@@ -43,15 +42,6 @@ void fillShortcutRows(ProcessObjects& objects) {
 }
 
 }  // namespace
-
-BarLayout barLayout(std::int32_t rowCount, std::int32_t screenHeight, std::int32_t taskbarThickness) {
-  std::int32_t height = rowCount * kRowPitch - 12;
-  const std::int32_t limit = screenHeight - 2 * taskbarThickness;
-  if (height > limit) height = limit;
-  height = std::max(height, 0);  // odd taskbar figures must not make a negative window
-  const double top = screenHeight / 2.0 - height / 2.0;
-  return BarLayout{height, static_cast<std::int32_t>(top)};
-}
 
 int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord) {
   return listInsert(list, -1, 1, 0, iconImage(path), name, 0, rowWord);

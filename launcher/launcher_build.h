@@ -9,23 +9,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/window_registry.h"
+#include "launcher/bar_layout.h"
+#include "uilib/ui_bridge.h"
 
 namespace corvalis {
 
-inline constexpr std::int32_t kRowPitch = 30;        // the launcher list's row height
-inline constexpr std::int32_t kFixedRowCount = 2;    // add a file, open the edit window
 inline constexpr std::int32_t kLauncherRowWord = 30; // the second word packed with a launcher row's caption
 inline constexpr std::int32_t kEditRowWord = 32;     // the same for the edit list's rows
-
-struct BarLayout {
-  std::int32_t height = 0;
-  std::int32_t top = 0;
-};
-
-// rows x 30 - 12 pixels, no taller than the screen less twice the taskbar, centred
-// on the whole screen.
-BarLayout barLayout(std::int32_t rowCount, std::int32_t screenHeight, std::int32_t taskbarThickness);
 
 // Appends a shortcut row (its file's icon, its name) to a list; the list's answer.
 int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace corvalis {
@@ -273,6 +274,47 @@ TEST_F(WindowRegistryTest, MenuItemsRunTheirHandlersThroughTheWindow) {
   EXPECT_STREQ(caption, L"编辑");
   EXPECT_FALSE(windowMenu(kTestIdentity, 51)) << "nothing stands under an item";
   EXPECT_FALSE(windowMenu(kOtherIdentity, 50)) << "not loaded";
+}
+
+
+TEST_F(WindowRegistryTest, JobsFromAnotherThreadRunOnTheWindowsThread) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  const HWND window = windowHandle(kTestIdentity);
+  struct Shared {
+    HWND window;
+    DWORD ranOn = 0;
+    bool posted = false;
+  } shared{window};
+  HANDLE poster = CreateThread(
+      nullptr, 0,
+      [](void* parameter) -> DWORD {
+        auto* s = static_cast<Shared*>(parameter);
+        s->posted = postWindowJob(s->window, [s] { s->ranOn = GetCurrentThreadId(); });
+        return 0;
+      },
+      &shared, 0, nullptr);
+  ASSERT_NE(poster, nullptr);
+  WaitForSingleObject(poster, 5000);
+  CloseHandle(poster);
+  EXPECT_TRUE(shared.posted);
+  EXPECT_EQ(shared.ranOn, 0u) << "ran before this thread handled its messages";
+  pumpMessages();
+  EXPECT_EQ(shared.ranOn, GetCurrentThreadId());
+}
+
+TEST_F(WindowRegistryTest, JobsForAGoneWindowAreDroppedUnrun) {
+  ASSERT_TRUE(loadWindow(testTemplate()));
+  const HWND window = windowHandle(kTestIdentity);
+  auto alive = std::make_shared<int>(0);
+  int runs = 0;
+  ASSERT_TRUE(postWindowJob(window, [alive, &runs] { ++runs; }));
+  EXPECT_EQ(alive.use_count(), 2);
+  DestroyWindow(window);  // before the queued job was handled
+  pumpMessages();
+  EXPECT_EQ(runs, 0);
+  EXPECT_EQ(alive.use_count(), 1) << "the queued job was not freed";
+  EXPECT_FALSE(postWindowJob(window, [&runs] { ++runs; }));
+  EXPECT_FALSE(postWindowJob(nullptr, [&runs] { ++runs; }));
 }
 
 }  // namespace

@@ -1,0 +1,238 @@
+// The launcher's parts that need no user: the icon image, names from paths, the show
+// modes, the dialog's filter, the bar's layout and the shortcut file's place and steps.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "store/hash_table.h"
+#include "app/file_io.h"
+#include "app/wide_text.h"
+#include "launcher/file_dialog.h"
+#include "launcher/icon_image.h"
+#include "launcher/bar_layout.h"
+#include "launcher/shell_launch.h"
+#include "launcher/shortcut_file.h"
+
+namespace corvalis {
+namespace {
+
+using namespace std::string_literals;
+
+// ----- Icon image ------------------------------------------------------------------------
+
+// The head of the in-memory icon file, byte by byte: ICONDIR, one ICONDIRENTRY (32x32,
+// 32 bits, 4264 bytes at offset 22) and a BITMAPINFOHEADER whose height counts colour
+// and mask.
+const unsigned char kExpectedHead[62] = {
+    0x00, 0x00, 0x01, 0x00, 0x01, 0x00,                          // reserved, icon, one image
+    0x20, 0x20, 0x00, 0x00, 0x01, 0x00, 0x20, 0x00,              // 32x32, no palette, 1 plane, 32 bpp
+    0xA8, 0x10, 0x00, 0x00, 0x16, 0x00, 0x00, 0x00,              // 4264 bytes at 22
+    0x28, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00,  // 40, 32, 64
+    0x01, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // planes, bpp, BI_RGB, size 0
+    0xC4, 0x0E, 0x00, 0x00, 0xC4, 0x0E, 0x00, 0x00,              // 3780 pixels per metre
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};             // colours used, important
+
+std::string expectedHead() { return std::string(reinterpret_cast<const char*>(kExpectedHead), 62); }
+
+TEST(IconImage, HeadPixelsAndMaskAreLaidOutInOrder) {
+  std::string pixels(4096, '\0');
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<char>(i * 7 + 3);
+  const ByteString image = iconImageFromPixels(pixels);
+  ASSERT_EQ(image.size(), 4286u);
+  EXPECT_EQ(image.substr(0, 62), expectedHead());
+  EXPECT_EQ(image.substr(62, 4096), pixels);
+  EXPECT_EQ(image.substr(62 + 4096), std::string(128, '\0')) << "the mask marks every pixel opaque";
+  // Short input is padded, long input cut: the file never changes its size.
+  EXPECT_EQ(iconImageFromPixels("\x01\x02").substr(62, 3), "\x01\x02\0"s);
+  EXPECT_EQ(iconImageFromPixels(std::string(5000, '\x05')).size(), 4286u);
+}
+
+TEST(IconImage, AMissingFileGetsABlankImage) {
+  // The shell finds no icon; nothing stray is drawn (or destroyed).
+  const ByteString image = iconImage("C:\\no such folder\\\xC8\xB1\xCA\xA7.exe");
+  ASSERT_EQ(image.size(), 4286u);
+  EXPECT_EQ(image.substr(0, 62), expectedHead());
+  EXPECT_EQ(image.substr(62), std::string(4096 + 128, '\0'));
+}
+
+TEST(IconImage, AProgramsIconIsAnIconFileWindowsReads) {
+  char self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  ByteString image = iconImage(self);
+  ASSERT_EQ(image.size(), 4286u);
+  EXPECT_EQ(image.substr(0, 62), expectedHead());
+  const std::string pixels = image.substr(62, 4096);
+  EXPECT_NE(pixels, std::string(4096, '\0')) << "the shell's icon was not drawn";
+
+  // Windows itself takes the bytes for a 32x32 icon and gives the same pixels back.
+  auto* bytes = reinterpret_cast<PBYTE>(image.data());
+  const int offset = LookupIconIdFromDirectoryEx(bytes, TRUE, 32, 32, LR_DEFAULTCOLOR);
+  ASSERT_EQ(offset, 22);
+  HICON icon = CreateIconFromResourceEx(bytes + offset, 4264, TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR);
+  ASSERT_NE(icon, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = 32;
+  format.bmiHeader.biHeight = 32;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  std::string back(4096, '\0');
+  HDC screen = GetDC(nullptr);
+  const int lines = GetDIBits(screen, info.hbmColor, 0, 32, back.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+  EXPECT_EQ(lines, 32);
+  EXPECT_EQ(back, pixels);
+}
+
+// ----- Names, show modes, the dialog's filter ---------------------------------------------
+
+TEST(NameFromPath, TheFileNameWithoutItsLastExtension) {
+  EXPECT_EQ(nameFromPath("C:\\Games\\Chess.exe"), "Chess");
+  EXPECT_EQ(nameFromPath("D:\\backup\\archive.tar.gz"), "archive.tar");
+  EXPECT_EQ(nameFromPath("C:\\tools\\make"), "make");
+  EXPECT_EQ(nameFromPath("C:\\dot.folder\\readme"), "readme") << "a dot in a folder is no extension";
+  EXPECT_EQ(nameFromPath("C:\\home\\.profile"), "") << "a leading only dot: the whole name is the extension";
+  EXPECT_EQ(nameFromPath("C:\\some folder\\"), "");
+  EXPECT_EQ(nameFromPath("notes.txt"), "notes");
+  EXPECT_EQ(nameFromPath(""), "");
+  // 中文目录\记事本.exe
+  EXPECT_EQ(nameFromPath("C:\\\xD6\xD0\xCE\xC4\xC4\xBF\xC2\xBC\\\xBC\xC7\xCA\xC2\xB1\xBE.exe"),
+            "\xBC\xC7\xCA\xC2\xB1\xBE");
+}
+
+TEST(NameFromPath, ABackslashThatIsASecondByteSplitsNothing) {
+  if (GetACP() != 936) GTEST_SKIP() << "the shell's path functions walk the ANSI code page, here " << GetACP();
+  // \x81\x5C is one character whose second byte is the backslash.
+  EXPECT_EQ(nameFromPath("C:\\a\\\x81\x5C.exe"), "\x81\x5C");
+  EXPECT_EQ(nameFromPath("C:\\a\\b\x81\x5C"), "b\x81\x5C") << "the name ends in a character, not a separator";
+}
+
+TEST(ShowModes, MapToShowWindowCommands) {
+  EXPECT_EQ(showCommandFor(0), SW_SHOWNORMAL);
+  EXPECT_EQ(showCommandFor(1), SW_HIDE);
+  EXPECT_EQ(showCommandFor(2), SW_SHOWMINNOACTIVE);
+  EXPECT_EQ(showCommandFor(3), SW_SHOWMAXIMIZED);
+  EXPECT_EQ(showCommandFor(4), SW_SHOWNORMAL);
+  EXPECT_EQ(showCommandFor(-1), SW_SHOWNORMAL);
+}
+
+TEST(LaunchFile, AMissingFileIsReported) {
+  EXPECT_FALSE(launchFile("C:\\no such folder\\\xC8\xB1\xCA\xA7.exe", "", 0));
+}
+
+TEST(DialogFilter, PartsEndInOneZeroAndTheLastInTwo) {
+  EXPECT_EQ(dialogFilter(kDefaultOpenFilter), "\xCB\xF9\xD3\xD0\xCE\xC4\xBC\xFE(*.*)\0*.*\0\0"s);
+  EXPECT_EQ(dialogFilter("Programs|*.exe;*.lnk|All|*.*"), "Programs\0*.exe;*.lnk\0All\0*.*\0\0"s);
+  // \x81\x7C is one character whose second byte is "|".
+  EXPECT_EQ(dialogFilter("\x81\x7C|*.x"), "\x81\x7C\0*.x\0\0"s);
+  EXPECT_EQ(dialogFilter(""), "\0\0"s);
+}
+
+// ----- Layout ---------------------------------------------------------------------------
+
+TEST(BarLayout, ThirtyPixelsARowLessTwelveCentredOnTheScreen) {
+  EXPECT_EQ(barLayout(2, 1080, 40).height, 48);
+  EXPECT_EQ(barLayout(2, 1080, 40).top, 1080 / 2 - 24);
+  EXPECT_EQ(barLayout(5, 1080, 40).height, 138) << "three shortcuts";
+  EXPECT_EQ(barLayout(5, 1080, 40).top, 471);
+  EXPECT_EQ(barLayout(3, 1081, 0).top, 501) << "540.5 - 39, truncated";
+}
+
+TEST(BarLayout, NoTallerThanTheScreenLessTwoTaskbars) {
+  const BarLayout capped = barLayout(40, 800, 30);
+  EXPECT_EQ(capped.height, 740);
+  EXPECT_EQ(capped.top, 30);
+  EXPECT_EQ(barLayout(26, 800, 30).height, 740) << "768 would not fit";
+  EXPECT_EQ(barLayout(25, 800, 30).height, 738);
+  EXPECT_EQ(barLayout(2, 100, 80).height, 0) << "a taskbar figure larger than the screen";
+}
+
+// ----- The shortcut file ------------------------------------------------------------------
+
+TEST(ShortcutFilePath, TheDocumentsFolderAndTheFileName) {
+  EXPECT_EQ(shortcutFilePathIn("C:\\Users\\me\\Documents"), "C:\\Users\\me\\Documents\\Corvalis.HashTable");
+  EXPECT_EQ(shortcutFilePathIn("D:\\"), "D:\\Corvalis.HashTable") << "no second backslash";
+  EXPECT_EQ(shortcutFilePathIn(""), "Corvalis.HashTable");
+  // A folder ending in a character whose second byte is a backslash still needs one.
+  EXPECT_EQ(shortcutFilePathIn("D:\\\x81\x5C"), "D:\\\x81\x5C\\Corvalis.HashTable");
+}
+
+// A fresh folder with a Chinese name for files, removed afterwards.
+class ShortcutFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    folder_ = std::wstring(temp) + L"corvalis-快捷-" + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    file_ = fromWideText(folder_) + "\\Corvalis.HashTable";
+  }
+  void TearDown() override {
+    DeleteFileW(toWideText(file_).c_str());
+    RemoveDirectoryW(toWideText(file_).c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+  std::wstring folder_;
+  std::string file_;
+};
+
+TEST_F(ShortcutFileTest, PresentOnlyAsAFile) {
+  EXPECT_FALSE(shortcutFilePresent(file_));
+  ASSERT_TRUE(CreateDirectoryW(toWideText(file_).c_str(), nullptr));
+  EXPECT_FALSE(shortcutFilePresent(file_)) << "a folder of that name";
+  ASSERT_TRUE(RemoveDirectoryW(toWideText(file_).c_str()));
+  ASSERT_TRUE(writeWholeFile(file_, {"x"}));
+  EXPECT_TRUE(shortcutFilePresent(file_));
+  EXPECT_FALSE(shortcutFilePresent(""));
+}
+
+TEST_F(ShortcutFileTest, SavedBytesAreTheTablesImageAndReadBack) {
+  HashTable table;
+  ASSERT_TRUE(initializeShortcutTable(table));
+  table.set("a", "C:\\a.exe");
+  ASSERT_TRUE(saveShortcutFile(table, file_));
+  const std::string expected =
+      "\x3F\0\0\0\x0A\0\0\0\x0A\0\0\0\x10\0\0\0\0\0\x40\x3F\x01\0\0\0\0\0\0\0\x01\0\0\0"
+      "\0\0\0\0\0\0\0\0\x01\0\0\0\x02\0\0\0a\0\x09\0\0\0C:\\a.exe\0"s;
+  EXPECT_EQ(readWholeFile(file_), expected);
+
+  // 记事本 -> a Chinese path, after the first entry.
+  table.set("\xBC\xC7\xCA\xC2\xB1\xBE", "C:\\\xD6\xD0\xCE\xC4\\n.exe");
+  ASSERT_TRUE(saveShortcutFile(table, file_));
+  HashTable loaded;
+  ASSERT_TRUE(initializeShortcutTable(loaded));
+  ASSERT_TRUE(loadShortcutFile(loaded, file_));
+  ProcessHeapText key, value;
+  ASSERT_TRUE(loaded.getAt(2, &key, &value));
+  EXPECT_STREQ(key.c_str(), "\xBC\xC7\xCA\xC2\xB1\xBE");
+  EXPECT_STREQ(value.c_str(), "C:\\\xD6\xD0\xCE\xC4\\n.exe");
+  EXPECT_EQ(loaded.count(), 2u);
+}
+
+TEST_F(ShortcutFileTest, ARefusedFileLeavesTheTableAndAFailedImageLeavesTheFile) {
+  HashTable table;
+  ASSERT_TRUE(initializeShortcutTable(table));
+  table.set("keep", "C:\\keep.exe");
+  ASSERT_TRUE(saveShortcutFile(table, file_));
+  const std::string saved = readWholeFile(file_);
+  ASSERT_TRUE(writeWholeFile(file_, {saved.substr(0, 50)}));  // cut inside the record
+  table.set("more", "C:\\more.exe");
+  EXPECT_FALSE(loadShortcutFile(table, file_));
+  EXPECT_EQ(table.count(), 2u) << "the table kept what it had";
+
+  ASSERT_TRUE(writeWholeFile(file_, {saved}));
+  HashTable unusable;  // never set up: no image can be made of it
+  EXPECT_FALSE(saveShortcutFile(unusable, file_));
+  EXPECT_EQ(readWholeFile(file_), saved) << "the file was touched";
+  EXPECT_FALSE(loadShortcutFile(table, file_ + ".missing"));
+}
+
+}  // namespace
+}  // namespace corvalis
