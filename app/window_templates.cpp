@@ -76,6 +76,8 @@ constexpr PropertyBlock kEditWindowEx1Block = block(exui::Kind::kWindow, exui::k
 
 EventBinding launcherListEvents[] = {{kLauncherListItemEvent, nullptr}, {kLauncherListSecondItemEvent, nullptr}};
 EventBinding saveButtonEvents[] = {{kSaveButtonClickEvent, nullptr}};
+// Enter in the name box confirms the rename as the save button does.
+EventBinding nameBoxEvents[] = {{kNameBoxEnterEvent, nullptr}};
 EventBinding tipPanelEvents[] = {{kTipPanelClickEvent, nullptr}};
 EventBinding editListEvents[] = {{kEditRowEnterEvent, nullptr},
                                  {kEditRowLeaveEvent, nullptr},
@@ -124,7 +126,7 @@ const ControlTemplate editControls[] = {
     {kEditRenamePanelIdentity, ControlKind::WindowEx, "\xB1\xE0\xBC\xAD\xCE\xC4\xBC\xFE\xC3\xFB", "", 16, 152, 192,
      44, 0, kRenamePanelChildren, 0, {}, &kRenamePanelBlock},
     {kEditNameBoxIdentity, ControlKind::EditboxEx, "\xCE\xC4\xBC\xFE\xC3\xFB\xB1\xE0\xBC\xAD\xBF\xF2", "", 8, 8, 128,
-     28, kEditRenamePanelIdentity, {}, 0, {}, &kNameBoxBlock},
+     28, kEditRenamePanelIdentity, {}, 0, nameBoxEvents, &kNameBoxBlock},
     {kEditSaveButtonIdentity, ControlKind::ButtonEx, "\xCE\xC4\xBC\xFE\xC3\xFB\xB1\xA3\xB4\xE6\xB0\xB4\xC5\xA5", "",
      144, 8, 40, 28, kEditRenamePanelIdentity, {}, 0, saveButtonEvents, &kSaveButtonBlock},
     {kEditFilterIdentity, ControlKind::FilterEx, "\xC2\xCB\xBE\xB5" "EX", "", 16, 112, 168, 32, 0, {}, 0, {},
@@ -180,6 +182,7 @@ void bindWindowTemplates(const LauncherWindowHandlers& launcher, const EditWindo
 
   editTemplate.events = {edit.created, edit.destroying};
   saveButtonEvents[0].handler = edit.saveButton;
+  nameBoxEvents[0].handler = edit.saveButton;
   tipPanelEvents[0].handler = edit.tipPanel;
   editListEvents[0].handler = edit.rowEnter;
   editListEvents[1].handler = edit.rowLeave;

@@ -40,6 +40,7 @@ inline constexpr std::int32_t kLauncherListItemEvent = 0;        // a row was cl
 inline constexpr std::int32_t kLauncherListSecondItemEvent = 1;  // a row was right-clicked; argument 0: the row
 // Edit window.
 inline constexpr std::int32_t kSaveButtonClickEvent = 0;  // 文件名保存按钮 clicked
+inline constexpr std::int32_t kNameBoxEnterEvent = 11;    // Enter in 文件名编辑框: confirms as 保存 does
 inline constexpr std::int32_t kTipPanelClickEvent = 20;   // 窗口EX2 clicked
 inline constexpr std::int32_t kEditRowEnterEvent = 8;     // the pointer entered a row; argument 0: the row
 inline constexpr std::int32_t kEditRowLeaveEvent = 9;     // the pointer left a row; argument 0: the row
@@ -75,7 +76,7 @@ struct LauncherWindowHandlers {
 struct EditWindowHandlers {
   WindowEventHandler created = nullptr;
   WindowEventHandler destroying = nullptr;
-  ControlEventHandler saveButton = nullptr;      // 文件名保存按钮, code 0
+  ControlEventHandler saveButton = nullptr;      // 文件名保存按钮, code 0; also Enter in 文件名编辑框
   ControlEventHandler tipPanel = nullptr;        // 窗口EX2, code 20
   ControlEventHandler rowEnter = nullptr;        // 工具条, code 8
   ControlEventHandler rowLeave = nullptr;        // 工具条, code 9

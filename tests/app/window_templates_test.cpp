@@ -210,9 +210,10 @@ TEST(EditTemplate, HoldsItsControlsInTheirPanels) {
   });
   using Bound = std::vector<std::pair<std::int32_t, std::int32_t>>;
   EXPECT_EQ(results(controlOf(edit, kEditSaveButtonIdentity)), (Bound{{0, 1}}));
+  EXPECT_EQ(results(controlOf(edit, kEditNameBoxIdentity)), (Bound{{11, 1}})) << "Enter confirms as 保存 does";
   EXPECT_EQ(results(controlOf(edit, kEditTipPanelIdentity)), (Bound{{20, 2}}));
   EXPECT_EQ(results(controlOf(edit, kEditListIdentity)), (Bound{{8, 3}, {9, 4}, {6, 5}, {15, 6}}));
-  for (std::int32_t unbound : {kEditRenamePanelIdentity, kEditNameBoxIdentity, kEditFilterIdentity,
+  for (std::int32_t unbound : {kEditRenamePanelIdentity, kEditFilterIdentity,
                                kEditTipLabelIdentity, kEditWindowEx1Identity})
     EXPECT_TRUE(controlOf(edit, unbound).events.empty()) << unbound;
 }
