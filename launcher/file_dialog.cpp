@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <cstddef>
+
 #include "app/current_directory.h"
 
 namespace corvalis {
@@ -10,9 +12,12 @@ namespace {
 
 constexpr DWORD kFileBufferSize = 512;  // characters the dialog may write, the terminator aside
 
-// The dialog record as Windows 2000 defined it (no pvReserved, dwReserved, FlagsEx).
+// The dialog record as Windows 2000 defined it (no pvReserved, dwReserved, FlagsEx):
+// it ends with lpTemplateName.
+constexpr DWORD kDialogRecordSize =
+    static_cast<DWORD>(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName));
 #if defined(__i386__)
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76);
+static_assert(kDialogRecordSize == 76);
 #endif
 
 }  // namespace
@@ -38,7 +43,7 @@ Text openFileDialog(const OpenFileRequest& request) {
   const Text title(request.title.empty() ? kDefaultOpenTitle : std::string_view(request.title));
 
   OPENFILENAMEA dialog{};
-  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.lStructSize = kDialogRecordSize;
   dialog.hwndOwner = request.owner;
   dialog.lpstrFilter = filter.c_str();
   dialog.lpstrCustomFilter = customFilter;

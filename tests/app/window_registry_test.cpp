@@ -277,22 +277,22 @@ TEST_F(WindowRegistryTest, MenuItemsRunTheirHandlersThroughTheWindow) {
 }
 
 
+struct JobPoster {
+  HWND window;
+  DWORD ranOn = 0;
+  bool posted = false;
+};
+
+DWORD WINAPI postJobFromHere(void* parameter) {
+  auto* poster = static_cast<JobPoster*>(parameter);
+  poster->posted = postWindowJob(poster->window, [poster] { poster->ranOn = GetCurrentThreadId(); });
+  return 0;
+}
+
 TEST_F(WindowRegistryTest, JobsFromAnotherThreadRunOnTheWindowsThread) {
   ASSERT_TRUE(loadWindow(testTemplate()));
-  const HWND window = windowHandle(kTestIdentity);
-  struct Shared {
-    HWND window;
-    DWORD ranOn = 0;
-    bool posted = false;
-  } shared{window};
-  HANDLE poster = CreateThread(
-      nullptr, 0,
-      [](void* parameter) -> DWORD {
-        auto* s = static_cast<Shared*>(parameter);
-        s->posted = postWindowJob(s->window, [s] { s->ranOn = GetCurrentThreadId(); });
-        return 0;
-      },
-      &shared, 0, nullptr);
+  JobPoster shared{windowHandle(kTestIdentity)};
+  HANDLE poster = CreateThread(nullptr, 0, postJobFromHere, &shared, 0, nullptr);
   ASSERT_NE(poster, nullptr);
   WaitForSingleObject(poster, 5000);
   CloseHandle(poster);
