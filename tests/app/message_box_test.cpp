@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/message_box.h"
+#include "tests/app/thread_windows.h"
 
 namespace corvalis {
 namespace {
@@ -37,26 +38,7 @@ struct BoxSeen {
   bool found = false;
 };
 
-struct WindowSearch {
-  const wchar_t* className;
-  HWND found;
-};
-
-// EnumThreadWindows callback (a plain function: on 32-bit Windows it must be stdcall).
-BOOL CALLBACK keepVisibleOfClass(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<WindowSearch*>(parameter);
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (std::wstring(className) != search->className || !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-HWND findDialogOfThread(DWORD thread) {
-  WindowSearch search{L"#32770", nullptr};
-  EnumThreadWindows(thread, keepVisibleOfClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND findDialogOfThread(DWORD thread) { return test::visibleWindowOfThread(thread, L"#32770"); }
 
 // Waits for the box on `thread`, notes what it sees, then presses `button`.
 void answerBox(DWORD thread, HWND otherWindow, int button, BoxSeen& seen) {

@@ -6,6 +6,7 @@
 
 #include "app/message_pump.h"
 #include "app/popup_menu.h"
+#include "tests/app/thread_windows.h"
 
 namespace corvalis {
 namespace {
@@ -17,26 +18,7 @@ struct MenuSeen {
 };
 MenuSeen seen;
 
-struct WindowSearch {
-  const wchar_t* className;
-  HWND found;
-};
-
-// EnumThreadWindows callback (a plain function: on 32-bit Windows it must be stdcall).
-BOOL CALLBACK keepVisibleOfClass(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<WindowSearch*>(parameter);
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (std::wstring(className) != search->className || !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-HWND menuWindowOfThisThread() {
-  WindowSearch search{L"#32768", nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), keepVisibleOfClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND menuWindowOfThisThread() { return test::visibleWindowOfThread(GetCurrentThreadId(), L"#32768"); }
 
 LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
