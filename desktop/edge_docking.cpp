@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/message_box.h"
 #include "app/win_handles.h"
 #include "desktop/desktop_shell.h"
@@ -18,7 +20,17 @@ namespace {
 // per program, as the bar is.
 struct Installation {
   EdgeDocking docking;
-  UniqueHook hook;  // owns what state->mouseHook names
+  // The hook lives on a thread of its own, which does nothing but answer it: a hook
+  // on the window's thread would go unanswered while that thread is busy (a slow
+  // launch, a large icon), and the system silently removes a hook that keeps it
+  // waiting. Without that thread the hook is set on the caller's thread instead.
+  UniqueKernelHandle hookThread;
+  DWORD hookThreadId = 0;
+  HHOOK threadHook = nullptr;  // set and removed by the hook thread
+  UniqueHook hook;             // the caller's-thread fallback
+  // The hook may be called as soon as it is set: it passes everything on until
+  // the installation has measured the screen.
+  std::atomic<bool> ready{false};
   UINT shellHookMessage = 0;
   UINT taskbarCreatedMessage = 0;
   UINT edgeReleaseMessage = 0;
@@ -60,11 +72,61 @@ void onForegroundWatchTick(HWND window) {
   onActivation();
 }
 
+struct HookThreadStart {
+  HANDLE ready;
+  HHOOK hook = nullptr;
+};
+
+DWORD WINAPI hookThreadMain(void* parameter) {
+  auto* start = static_cast<HookThreadStart*>(parameter);
+  MSG message;
+  PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before any WM_QUIT
+  // The module that holds the procedure: a global low-level hook without one is
+  // refused by some versions of Windows.
+  const HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, edgeHookProcedure, GetModuleHandleA(nullptr), 0);
+  start->hook = hook;
+  SetEvent(start->ready);  // `start` belongs to the installer from here on
+  if (hook == nullptr) return 1;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  UnhookWindowsHookEx(hook);
+  return 0;
+}
+
+// Sets the hook on a thread of its own; null when that thread cannot run.
+HHOOK startHookThread() {
+  HookThreadStart start{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  UniqueKernelHandle ready(start.ready);
+  if (!ready) return nullptr;
+  DWORD threadId = 0;
+  UniqueKernelHandle thread(CreateThread(nullptr, 0, hookThreadMain, &start, 0, &threadId));
+  if (!thread) return nullptr;
+  HANDLE waits[] = {ready.get(), thread.get()};
+  WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  if (WaitForSingleObject(ready.get(), 0) != WAIT_OBJECT_0 || start.hook == nullptr) {
+    WaitForSingleObject(thread.get(), INFINITE);
+    return nullptr;
+  }
+  installation.hookThread = std::move(thread);
+  installation.hookThreadId = threadId;
+  installation.threadHook = start.hook;
+  return start.hook;
+}
+
+// Ends the hook thread, which removes its hook on the way out.
+void stopHookThread() {
+  if (!installation.hookThread) return;
+  PostThreadMessageW(installation.hookThreadId, WM_QUIT, 0, 0);
+  WaitForSingleObject(installation.hookThread.get(), 5000);
+  installation.hookThread.reset();
+  installation.hookThreadId = 0;
+  installation.threadHook = nullptr;
+}
+
 }  // namespace
 
 EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
                             POINT cursor) {
-  if (state.fullScreenActive != 0) return EdgeHookAction::passOn;
+  if (fullScreenActiveValue(state) != 0) return EdgeHookAction::passOn;
   if (message == WM_RBUTTONDOWN &&
       isEdgePress(state.screenWidth, state.edgeTolerance, state.usableBottom, cursor.x, cursor.y)) {
     click = EdgeClick{cursor.x, cursor.y, 1};
@@ -83,10 +145,10 @@ LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
   const EdgeDocking& docking = installation.docking;
   EdgeDockState* state = docking.state;
   // A negative code must go straight on, untouched.
-  if (code == HC_ACTION && state != nullptr) {
+  if (code == HC_ACTION && state != nullptr && installation.ready.load(std::memory_order_acquire)) {
     POINT cursor{};
     // The position the system has for the cursor, not the event record's.
-    if (wParam == WM_RBUTTONDOWN && state->fullScreenActive == 0) GetCursorPos(&cursor);
+    if (wParam == WM_RBUTTONDOWN && fullScreenActiveValue(*state) == 0) GetCursorPos(&cursor);
     switch (edgeHookStep(*state, *docking.click, *docking.barShown, wParam, cursor)) {
       case EdgeHookAction::swallowAndSlideIn:
         // The system removes a low-level hook that keeps it waiting, so the hook
@@ -142,6 +204,8 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   EdgeDockState& state = *docking.state;
 
   // The hook and the window procedure find everything here from their first call on.
+  installation.ready.store(false, std::memory_order_release);
+  stopHookThread();
   installation.hook.reset();
   installation.docking = docking;
   installation.shellHookMessage = registeredMessage(L"SHELLHOOK");
@@ -160,24 +224,29 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   }
 
   state.windowHandle = launcherWindow;
-  // The module that holds the procedure: a global low-level hook without one is
-  // refused by some versions of Windows.
-  installation.hook.reset(SetWindowsHookExA(WH_MOUSE_LL, edgeHookProcedure, GetModuleHandleA(nullptr), 0));
-  state.mouseHook = installation.hook.get();
+  state.mouseHook = startHookThread();
+  if (state.mouseHook == nullptr) {
+    installation.hook.reset(SetWindowsHookExA(WH_MOUSE_LL, edgeHookProcedure, GetModuleHandleA(nullptr), 0));
+    state.mouseHook = installation.hook.get();
+  }
   state.previousWindowProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(launcherWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure)));
   state.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   state.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   state.taskbarThickness = measureTaskbarThickness();
   state.usableBottom = usableBottomFor(state.screenHeight, state.taskbarThickness);
-  state.fullScreenActive = 0;
+  setFullScreenActive(state, 0);
   state.edgeTolerance = kEdgeTolerance;
   if (docking.shell != nullptr) docking.shell->registerAppBar(launcherWindow, onFullScreenApp);
+  installation.ready.store(true, std::memory_order_release);
 }
 
 void removeEdgeDocking(EdgeDockState& state) {
   if (state.mouseHook == nullptr) return;
-  if (installation.hook.get() == state.mouseHook) {
+  if (installation.threadHook == state.mouseHook) {
+    installation.ready.store(false, std::memory_order_release);
+    stopHookThread();
+  } else if (installation.hook.get() == state.mouseHook) {
     installation.hook.reset();
   } else {
     // A hook this installation does not own (set by hand): closed all the same.
@@ -189,10 +258,11 @@ void removeEdgeDocking(EdgeDockState& state) {
 EdgeDocking installedEdgeDocking() { return installation.docking; }
 
 void onFullScreenApp(std::int32_t state) {
-  if (installation.docking.state != nullptr) installation.docking.state->fullScreenActive = state == 1 ? 1 : 0;
+  if (installation.docking.state != nullptr) setFullScreenActive(*installation.docking.state, state == 1 ? 1 : 0);
 }
 
 UINT shellHookMessage() { return installation.shellHookMessage; }
+DWORD edgeHookThreadId() { return installation.hookThreadId; }
 UINT edgeReleaseMessage() { return installation.edgeReleaseMessage; }
 
 void watchForegroundWhileShown(const EdgeDockState& state) {

@@ -28,6 +28,15 @@ struct EdgeDockState {
   std::int32_t edgeTolerance;   // pixels from the right edge that still count as the edge
 };
 
+// The full-screen flag is written on the window's thread and read by the mouse hook
+// on its own thread.
+inline std::int32_t fullScreenActiveValue(const EdgeDockState& state) {
+  return __atomic_load_n(&state.fullScreenActive, __ATOMIC_RELAXED);
+}
+inline void setFullScreenActive(EdgeDockState& state, std::int32_t value) {
+  __atomic_store_n(&state.fullScreenActive, value, __ATOMIC_RELAXED);
+}
+
 // The pending right-button press at the edge.
 struct EdgeClick {
   std::int32_t x;
@@ -132,7 +141,9 @@ struct EdgeDocking {
 void showShellHookFailure();
 
 // Start-up's installation, in this order: the shell-hook registration (its failure
-// reported), the window handle, the mouse hook, the shell-hook window procedure in
+// reported), the window handle, the mouse hook (set on a thread of its own that only
+// answers it, so a busy window thread never keeps the system waiting on the hook;
+// it passes everything on until the installation is complete), the shell-hook window procedure in
 // front of the window's own, the screen size, the taskbar measurement, usableBottom,
 // the full-screen flag and the tolerance, and the application-bar registration,
 // which puts its own procedure in front of both. The records stay bound to the
@@ -163,6 +174,10 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
 // message through which the edge hook hands a slide-in to the launcher window.
 UINT shellHookMessage();
 UINT edgeReleaseMessage();
+
+// The thread that answers the mouse hook; 0 when the hook runs on the installer's
+// thread (no thread could be started) or none is installed.
+DWORD edgeHookThreadId();
 
 // For the slides: while the bar is shown and the shell gives no activation
 // notifications, the launcher window watches the foreground window instead. Starts

@@ -196,6 +196,50 @@ TEST_F(EdgeHookProcedure, AReleaseWhileShownMovesNothing) {
   EXPECT_EQ(currentSlideOwner(), owner);
 }
 
+// SendInput of a right-click where the cursor is; how long the input took to be taken.
+DWORD WINAPI rightClickHere(void* parameter) {
+  INPUT inputs[2] = {};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  const DWORD start = GetTickCount();
+  SendInput(2, inputs, sizeof(INPUT));
+  *static_cast<DWORD*>(parameter) = GetTickCount() - start;
+  return 0;
+}
+
+TEST_F(EdgeHookProcedure, TheHookIsAnsweredWhileTheWindowThreadIsBusy) {
+  install(true);
+  // The hook has a thread of its own: a launch or an icon that keeps the window's
+  // thread busy must not keep the system waiting on the hook, which it would remove.
+  ASSERT_NE(edgeHookThreadId(), 0u);
+  EXPECT_NE(edgeHookThreadId(), GetCurrentThreadId());
+  if (!cursorAt(screenWidth_ - 1, 100)) GTEST_SKIP() << "the cursor cannot be placed here";
+  DWORD inputMilliseconds = 0;
+  HANDLE clicker = CreateThread(nullptr, 0, rightClickHere, &inputMilliseconds, 0, nullptr);
+  ASSERT_NE(clicker, nullptr);
+  Sleep(1500);  // this thread, the bar's, handles nothing meanwhile
+  EXPECT_EQ(WaitForSingleObject(clicker, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(clicker);
+  EXPECT_LT(inputMilliseconds, 1000u) << "the click waited for the busy window thread";
+  EXPECT_EQ(click_.pressed, 0) << "the release was not seen";
+  EXPECT_EQ(click_.x, screenWidth_ - 1) << "the press was not seen";
+  // The slide-in waited for the window thread.
+  ASSERT_TRUE(pumpUntil([&] { return bar_->rect().left == flush(); }, 5000));
+}
+
+TEST_F(InstalledDocking, RemovalEndsTheHookThread) {
+  install(true);
+  const DWORD thread = edgeHookThreadId();
+  ASSERT_NE(thread, 0u);
+  HANDLE handle = OpenThread(SYNCHRONIZE, FALSE, thread);
+  ASSERT_NE(handle, nullptr);
+  removeEdgeDocking(state_);
+  EXPECT_EQ(WaitForSingleObject(handle, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(handle);
+  EXPECT_EQ(edgeHookThreadId(), 0u);
+}
+
 TEST_F(InstalledDocking, ActivationWithTheFocusInTheBarLeavesItShown) {
   install(false);
   showBar();
