@@ -91,15 +91,39 @@ bool windowWidth(HWND window, std::int32_t& width) {
   return true;
 }
 
-void waitStep() { responsiveDelay(kSlideStepMilliseconds, 0); }
+// The pauses between steps are counted from the slide's start, so that a timer that
+// wakes a few milliseconds late (as timers do) does not add its lateness up over the
+// steps: step i lands 30 x i ms after the start, and the slide takes 90 ms, not more.
+class StepClock {
+ public:
+  StepClock() {
+    QueryPerformanceFrequency(&frequency_);
+    QueryPerformanceCounter(&start_);
+  }
+  void waitForStep(std::int32_t step) const {
+    const std::int64_t due = static_cast<std::int64_t>(step) * kSlideStepMilliseconds;
+    const std::int64_t remaining = due - elapsedMilliseconds();
+    if (remaining > 0) responsiveDelay(static_cast<std::int32_t>(remaining), 0);
+  }
+
+ private:
+  std::int64_t elapsedMilliseconds() const {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return frequency_.QuadPart > 0 ? (now.QuadPart - start_.QuadPart) * 1000 / frequency_.QuadPart : 0;
+  }
+  LARGE_INTEGER frequency_{};
+  LARGE_INTEGER start_{};
+};
 
 void runSlideIn(const SlideRun& run) {
   std::int32_t width = 0;
   if (!windowWidth(run.window, width)) return;
   const std::int32_t step = slideStep(width);
+  const StepClock clock;
   for (std::int32_t i = 1; i <= kSlideSteps; ++i) {
     if (!stepTo(run, slideInStepLeft(run.screenWidth, step, i))) return;
-    waitStep();
+    clock.waitForStep(i);
   }
   // The width is read again: the bar may have been resized while it slid.
   if (!windowWidth(run.window, width)) return;
@@ -111,10 +135,11 @@ void runSlideOut(const SlideRun& run) {
   std::int32_t width = 0;
   if (!windowWidth(run.window, width)) return;
   const std::int32_t step = slideStep(width);
+  const StepClock clock;
   for (std::int32_t i = 1; i <= kSlideSteps; ++i) {
     if (!windowWidth(run.window, width)) return;
     if (!stepTo(run, slideOutStepLeft(run.screenWidth, width, step, i))) return;
-    waitStep();
+    clock.waitForStep(i);
   }
   stepTo(run, slideOutEndLeft(run.screenWidth));
 }
