@@ -30,14 +30,17 @@ constexpr PropertyBlock listBlock(std::int32_t rowPitch) {
 }
 
 constexpr PropertyBlock launcherListBlock() {
-  // The bar's layout counts 30 pixels a row. Its two fixed rows: add a file, open the
-  // edit window.
+  // The bar's two fixed rows (add a file, open the edit window) are 24 pixels high and
+  // every shortcut row 30: so the bar's height, rows x 30 - 12, holds all of them
+  // exactly, and no row is cut off at the bottom.
   PropertyBlock properties = listBlock(30);
   properties.fixedRowCount = 2;
   properties.fixedRows[0].glyph = exui::kGlyphAdd;
   putText(properties.fixedRows[0].caption, kAddFileCaption);
+  properties.fixedRows[0].height = kFixedRowHeight;
   properties.fixedRows[1].glyph = exui::kGlyphEdit;
   putText(properties.fixedRows[1].caption, kEditListCaption);
+  properties.fixedRows[1].height = kFixedRowHeight;
   return properties;
 }
 

@@ -47,6 +47,9 @@ inline constexpr std::int32_t kEditRowLeaveEvent = 9;     // the pointer left a 
 inline constexpr std::int32_t kEditRowDoubleClickEvent = 6;  // a row was double-clicked; argument 0: the row
 inline constexpr std::int32_t kEditListRightClickEvent = 15; // right click on the list
 
+// The height of the launcher list's two fixed rows; shortcut rows are 30.
+inline constexpr std::int32_t kFixedRowHeight = 24;
+
 // ----- Texts (GBK) -----------------------------------------------------------------------------
 
 inline constexpr std::string_view kAddFileCaption = "\xCC\xED\xBC\xD3\xCE\xC4\xBC\xFE";     // 添加文件

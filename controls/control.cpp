@@ -81,8 +81,9 @@ Properties readProperties(const void* block, Kind kind) {
   std::memcpy(&magic, block, 4);
   std::memcpy(&version, static_cast<const char*>(block) + 4, 2);
   std::memcpy(&size, static_cast<const char*>(block) + 6, 2);
-  // A later version is read as far as this one knows it; a shorter block is not trusted.
-  if (magic != kBlockMagic || version < 1 || size < sizeof(PropertyBlock)) return properties;
+  // A later version is read as far as this one knows it; a shorter block is not trusted,
+  // nor one older than the fixed rows' heights.
+  if (magic != kBlockMagic || version < kBlockVersion || size < sizeof(PropertyBlock)) return properties;
   PropertyBlock copy;
   std::memcpy(&copy, block, sizeof copy);
   if (copy.kind != 0 && copy.kind != static_cast<std::uint32_t>(kind)) return properties;
@@ -109,6 +110,7 @@ Properties readProperties(const void* block, Kind kind) {
     FixedRowDesign design;
     design.glyph = row.glyph == kGlyphAdd || row.glyph == kGlyphEdit ? static_cast<Glyph>(row.glyph) : kGlyphNone;
     design.caption = boundedText(row.caption, sizeof row.caption);
+    design.height = row.height >= 8 && row.height <= 400 ? row.height : 0;
     properties.fixedRows.push_back(std::move(design));
   }
   return properties;

@@ -61,6 +61,7 @@ static_assert(offsetof(ControlRecord, owner) >= kRecordStateOffset + 4);
 struct FixedRowDesign {
   Glyph glyph = kGlyphNone;
   std::string caption;  // GBK
+  int height = 0;       // 0: the list's row pitch
 };
 struct Properties {
   bool fromBlock = false;

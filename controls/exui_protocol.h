@@ -312,7 +312,7 @@ enum MemberType : std::uint8_t {
 // this version knows it. Texts are GBK, zero-terminated within their fields (a text that
 // fills its field is cut at the field's end). Colours are COLORREF or kThemeColour.
 inline constexpr std::uint32_t kBlockMagic = 0x42505845;  // "EXPB"
-inline constexpr std::uint16_t kBlockVersion = 1;
+inline constexpr std::uint16_t kBlockVersion = 2;  // 2: fixed rows carry their height
 inline constexpr int kMaxFixedRows = 4;
 
 enum BlockFlags : std::uint32_t {
@@ -332,7 +332,8 @@ enum Glyph : std::int32_t {
 
 struct FixedRow {
   std::int32_t glyph;  // Glyph
-  char caption[60];    // GBK
+  char caption[56];    // GBK
+  std::int32_t height; // pixels, 8..400; 0: the list's row pitch
 };
 
 struct PropertyBlock {

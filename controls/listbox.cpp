@@ -36,6 +36,7 @@ Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routi
     row.caption = fixed.caption;
     row.wide = gbkToWide(row.caption);
     row.glyph = fixed.glyph;
+    row.height = fixed.height;
     rows_.push_back(std::move(row));
   }
 }

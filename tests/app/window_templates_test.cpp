@@ -151,6 +151,9 @@ TEST(LauncherTemplate, TheListCarriesItsTwoFixedRowsAndFont) {
   EXPECT_EQ(field(list.fixedRows[0].caption), L"添加文件");
   EXPECT_EQ(list.fixedRows[1].glyph, exui::kGlyphEdit);
   EXPECT_EQ(field(list.fixedRows[1].caption), L"编辑列表");
+  // Two rows of 24 and the shortcuts' rows of 30 fill rows x 30 - 12 exactly.
+  EXPECT_EQ(list.fixedRows[0].height, 24);
+  EXPECT_EQ(list.fixedRows[1].height, 24);
   EXPECT_EQ(list.flags & exui::kBlockHidden, 0u);
   // Neither the retired toolbar nor the WindowEx control shows over the list's rows.
   EXPECT_NE(controlOf(launcherWindowTemplate(), kLauncherRetiredToolbarIdentity).properties->flags & exui::kBlockHidden, 0u);

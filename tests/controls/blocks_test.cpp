@@ -151,13 +151,28 @@ TEST(PropertyBlocks, CheckedVersionedAndBounded) {
   tooMany.fixedRowCount = 1000;
   EXPECT_EQ(fixedRows(tooMany), kMaxFixedRows);
 
+  // An older block lays its fixed rows out differently: not trusted.
+  PropertyBlock older = good;
+  older.version = kBlockVersion - 1;
+  EXPECT_EQ(fixedRows(older), 0);
+
+  // Fixed rows take their own height; 0 or a height out of range takes the row pitch.
+  PropertyBlock heights = good;
+  heights.rowPitch = 30;
+  heights.fixedRowCount = 3;
+  heights.fixedRows[0].height = 24;
+  heights.fixedRows[1].height = 0;
+  heights.fixedRows[2].height = 5000;
+  const Created sized = createControl(Kind::kListbox, parent.get(), RECT{0, 0, 104, 100}, &heights);
+  EXPECT_EQ(library().GetAttribute_ListboxEx(sized.control, kAttrContentHeight), 24 + 30 + 30);
+
   // A later version, longer, is read as far as this one knows it.
   struct Later {
     PropertyBlock v1;
     char more[64];
   } later{};
   later.v1 = good;
-  later.v1.version = 2;
+  later.v1.version = kBlockVersion + 1;
   later.v1.size = sizeof(Later);
   std::memset(later.more, 0x5A, sizeof later.more);
   EXPECT_EQ(fixedRows(later.v1), 2);
