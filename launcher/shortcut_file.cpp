@@ -11,6 +11,17 @@ namespace corvalis {
 
 namespace {
 
+// Replacing the file fails while another program holds it or its new copy open, and
+// some programs open every file that appears in a folder they watch, for a moment:
+// virus scanners, indexers, and Wine's virtual desktop, which looks at each new file
+// in the Desktop folder - under Wine often the documents folder as well. There about
+// one replacement in ten failed. A save is therefore tried a few times, a short pause
+// apart. Each try writes a temporary file of a new name, so a temporary file left
+// behind by an earlier failed try (or by a killed process whose id has come round
+// again) is no obstacle either.
+constexpr int kSaveAttempts = 5;
+constexpr DWORD kSaveRetryMilliseconds = 50;
+
 // True when the last character of `text` is a backslash (not the second byte of a
 // two-byte character).
 bool endsWithBackslash(std::string_view text) {
@@ -56,7 +67,13 @@ bool saveShortcutFile(const HashTable& table, std::string_view path) {
   const ProcessHeapBytes image = table.serialize();
   if (image.empty()) return false;
   const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
-  return writeWholeFile(path, {bytes});
+  for (int attempt = 1;; ++attempt) {
+    if (writeWholeFile(path, {bytes})) return true;
+    if (attempt == kSaveAttempts) return false;
+    // A plain pause, not a responsive one: a message handled meanwhile could save a
+    // newer table, which this older image would then overwrite.
+    Sleep(kSaveRetryMilliseconds);
+  }
 }
 
 }  // namespace corvalis

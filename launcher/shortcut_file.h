@@ -29,8 +29,9 @@ bool initializeShortcutTable(HashTable& table);
 // cannot be read or its content is refused.
 bool loadShortcutFile(HashTable& table, std::string_view path);
 
-// Writes the table's image over the file in one step. False when the image cannot be
-// made (the file is then left untouched) or the write fails.
+// Writes the table's image over the file in one step, trying again a few times when
+// the write fails (another program may hold the file for a moment). False when the
+// image cannot be made (the file is then left untouched) or every try fails.
 bool saveShortcutFile(const HashTable& table, std::string_view path);
 
 }  // namespace corvalis
