@@ -1,4 +1,5 @@
-// edge_probe.exe: the edge scenarios' hands and eyes inside a Wine virtual desktop.
+// edge_probe.exe: the hands and eyes of the scenarios that run inside a Wine virtual
+// desktop (the edge docking's and the launcher's).
 // Only inside one does every click on the screen reach Wine (and so the program's
 // low-level mouse hook), even where no window of Wine lies under the cursor.
 //
@@ -19,6 +20,10 @@
 //   foreground                 {"hwnd":N,"focus":N}: the foreground window and the
 //                              window with the keyboard focus in its thread
 //   taskbar                    {"rect":[..]}: the taskbar rectangle the shell reports
+//   hold FILE MS HWND MSG      opens FILE as a reader that lets others read and write
+//                              but not delete or replace it (as a virus scanner may),
+//                              posts MSG to HWND, keeps the file open MS milliseconds
+//                              and closes it: {"held":true} once open, {"released":true}
 //   (anything else)            wininfo.exe inside the desktop
 #include <windows.h>
 #include <mmsystem.h>
@@ -190,6 +195,21 @@ int track(const std::vector<std::wstring>& args) {
   return 0;
 }
 
+int hold(const std::vector<std::wstring>& args) {
+  HANDLE file = CreateFileW(args[0].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "edge_probe: cannot open %ls: %lu\n", args[0].c_str(), GetLastError());
+    return 2;
+  }
+  emit("{\"held\":true}");
+  const bool posted = PostMessageW(window(args[2]), static_cast<UINT>(number(args[3])), 0, 0) != FALSE;
+  Sleep(static_cast<DWORD>(number(args[1])));
+  CloseHandle(file);
+  emit("{\"released\":true}");
+  return posted ? 0 : 2;
+}
+
 }  // namespace
 
 int main() {
@@ -209,7 +229,7 @@ int main() {
   if (command == L"desktop-size" && rest.size() == 1) return desktopSize(desktop, rest[0]);
   const bool ownCommand =
       command == L"target" || command == L"track" || command == L"shellhook" || command == L"foreground" ||
-      command == L"taskbar";
+      command == L"taskbar" || command == L"hold";
   if (ownCommand && !enterDesktop(desktop) && environment(L"CORVALIS_E2E_PROBE_STARTED").empty()) {
     // The desktop does not exist yet: only a process started into it creates it, so
     // the probe starts itself there (once).
@@ -225,6 +245,7 @@ int main() {
     emit("{\"message\":" + std::to_string(message) + "}");
     return PostMessageW(window(rest[0]), message, static_cast<WPARAM>(number(rest[1])), 0) ? 0 : 2;
   }
+  if (command == L"hold" && rest.size() == 4) return hold(rest);
   if (command == L"taskbar") {
     APPBARDATA data{};
     data.cbSize = sizeof data;

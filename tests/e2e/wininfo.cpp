@@ -6,7 +6,7 @@
 //                             it, print {"exit":N}; our own exit code is the child's
 //   windows [pid=N] [class=C] top-level windows, with class, title, rectangle, client
 //                             rectangle (screen coordinates), styles, owner, topmost,
-//                             visibility and enabled state
+//                             visibility, enabled state and the thread that made it
 //   children HWND             child windows: id, class, text, style, icon, rectangle,
 //                             parent, and whether the UI library's window properties
 //                             "hUnit" and "Tab_Control" are set
@@ -98,7 +98,7 @@ struct WindowFilter {
 BOOL CALLBACK listTopLevel(HWND hwnd, LPARAM parameter) {
   const auto* filter = reinterpret_cast<const WindowFilter*>(parameter);
   DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
+  const DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
   if (filter->pid != 0 && pid != filter->pid) return TRUE;
   const std::wstring cls = className(hwnd);
   if (!filter->windowClass.empty() && cls != filter->windowClass) return TRUE;
@@ -114,9 +114,9 @@ BOOL CALLBACK listTopLevel(HWND hwnd, LPARAM parameter) {
                 client.bottom);
   char line[512];
   std::snprintf(line, sizeof line,
-                "\"pid\":%lu,\"rect\":[%ld,%ld,%ld,%ld],\"style\":%lu,\"exstyle\":%lu,\"topmost\":%s,"
+                "\"pid\":%lu,\"tid\":%lu,\"rect\":[%ld,%ld,%ld,%ld],\"style\":%lu,\"exstyle\":%lu,\"topmost\":%s,"
                 "\"visible\":%s,\"enabled\":%s",
-                static_cast<unsigned long>(pid), rect.left, rect.top, rect.right, rect.bottom,
+                static_cast<unsigned long>(pid), static_cast<unsigned long>(tid), rect.left, rect.top, rect.right, rect.bottom,
                 static_cast<unsigned long>(style), static_cast<unsigned long>(exStyle),
                 (exStyle & WS_EX_TOPMOST) ? "true" : "false", IsWindowVisible(hwnd) ? "true" : "false",
                 IsWindowEnabled(hwnd) ? "true" : "false");

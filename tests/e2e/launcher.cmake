@@ -1,0 +1,28 @@
+# The launcher's interactive scenarios (launcher_scenarios.py): adding files through
+# the open-file dialog, launching, the menus and the edit window, driven with real
+# clicks and keys. They run inside a Wine virtual desktop like the edge scenarios, so
+# that every click reaches the program - the right-click at the screen edge that
+# slides the parked bar in among them - and use edge_probe.exe as their helper.
+
+# A program for the bar to launch: it leaves "<its path>.ran" beside itself.
+add_executable(launch_marker WIN32 launch_marker.cpp)
+corvalis_target(launch_marker)
+
+set(CORVALIS_E2E_LAUNCHER_SCENARIOS
+  add_file
+  launch
+  menus
+  edit_window_edits
+  edit_window_no_change
+  edit_window_remove_all
+  edit_window_opened_three_ways
+  long_list)
+
+foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
+  add_test(NAME e2e_${scenario}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/run_scenario.py ${scenario}
+            --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
+            --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts --shots ${CMAKE_BINARY_DIR}/e2e-shots)
+  set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop TIMEOUT 240 LABELS e2e
+    ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
+endforeach()
