@@ -96,6 +96,9 @@ int runInDesktop(const std::wstring& desktop, const std::wstring& program, const
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
   CloseHandle(info.hProcess);
+  // Said on stderr, which the harness shows with a failed command: a rare exit code 1
+  // then tells whether the helper in the desktop ended so or the probe itself did.
+  if (code != 0) std::fprintf(stderr, "edge_probe: %ls ended with %lu\n", program.c_str(), code);
   return static_cast<int>(code);
 }
 
