@@ -109,10 +109,12 @@ class ProbeWindow(ProbeProcess):
                 self.process.wait()
 
 
-class EdgeDesk:
-    """The desktop, the program in it, and the probe windows of one scenario."""
+class DeskBar:
+    """What every scenario in the virtual desktop shares: joining the desktop (sized as
+    the X screen) and watching the bar, which rests flush with the right edge or parked
+    just beyond it. Needs self.program once the program runs."""
 
-    def __init__(self, ctx, folder):
+    def join_desktop(self, ctx):
         check(os.environ.get("CORVALIS_E2E_DESKTOP"), "CORVALIS_E2E_DESKTOP names no desktop")
         wininfo = os.environ.get("CORVALIS_E2E_WININFO", "")
         check(wininfo, "CORVALIS_E2E_WININFO names no helper")
@@ -122,6 +124,30 @@ class EdgeDesk:
         self.helper = ctx.helper
         self.width, self.height = screen_size()
         self.helper.run("desktop-size", f"{self.width}x{self.height}")
+
+    @property
+    def flush(self):
+        return self.width - BAR_WIDTH
+
+    @property
+    def parked(self):
+        return self.width
+
+    def rect(self):
+        launcher = self.program.launcher()
+        check(launcher is not None, "the launcher window is gone")
+        return launcher["rect"]
+
+    def wait_left(self, left, what, timeout=15.0):
+        """Waits for the bar's left edge to reach `left`; its rectangle then."""
+        return wait_for(lambda: (lambda r: r if r[0] == left else None)(self.rect()), timeout, what=what)
+
+
+class EdgeDesk(DeskBar):
+    """The desktop, the program in it, and the probe windows of one scenario."""
+
+    def __init__(self, ctx, folder):
+        self.join_desktop(ctx)
         self.windows = []
         log = os.path.join(ctx.artifacts, f"{ctx.name}.probe.log")
         # The right-hand strip of the screen, down to the bottom, is a probe window
@@ -137,8 +163,8 @@ class EdgeDesk:
         self.launcher = wait_for(lambda: (lambda w: w if w and w["visible"] else None)(self.program.launcher()), 20,
                                  what="the launcher window to show")
         self.hwnd = self.launcher["hwnd"]
-        # Until the bar's build lands the store is empty, and an empty store slides
-        # the bar in at start.
+        # No shortcuts are stored (each scenario starts without the file), and an
+        # empty store slides the bar in at start.
         self.wait_left(self.flush, "the bar to slide in at start")
 
     def _window(self, rect, activate=False, log_path=None):
@@ -156,22 +182,6 @@ class EdgeDesk:
         if top == 0 and bottom == self.height:
             return self.height - (right - left)
         return self.height
-
-    @property
-    def flush(self):
-        return self.width - BAR_WIDTH
-
-    @property
-    def parked(self):
-        return self.width
-
-    def rect(self):
-        launcher = self.program.launcher()
-        check(launcher is not None, "the launcher window is gone")
-        return launcher["rect"]
-
-    def wait_left(self, left, what, timeout=15.0):
-        return wait_for(lambda: self.rect()[0] == left, timeout, what=what)
 
     def stays_at(self, left, seconds):
         """Polls for `seconds` and fails as soon as the bar leaves `left`."""

@@ -13,7 +13,7 @@ import shutil
 import subprocess
 import time
 
-from edge_scenarios import ProbeProcess, ProbeWindow, dismiss_shell_hook_notice
+from edge_scenarios import DeskBar, ProbeProcess, ProbeWindow, dismiss_shell_hook_notice
 from harness import (WM_CLOSE, HarnessError, check, screen_size, unix_path, wait_for, windows_path, xdotool)
 from scenarios import run_until_launcher_without_question, scenario, stop_cleanly
 from shortcut_image import parse, serialize
@@ -174,20 +174,12 @@ def file_text(path):
         return None
 
 
-class LauncherDesk:
+class LauncherDesk(DeskBar):
     """The program inside the virtual desktop, started with `shortcuts` stored, and the
     means to use it: slide the bar in, click its rows, find its other windows."""
 
     def __init__(self, ctx, folder, shortcuts=()):
-        check(os.environ.get("CORVALIS_E2E_DESKTOP"), "CORVALIS_E2E_DESKTOP names no desktop")
-        wininfo = os.environ.get("CORVALIS_E2E_WININFO", "")
-        check(wininfo, "CORVALIS_E2E_WININFO names no helper")
-        if wininfo.startswith("/"):
-            os.environ["CORVALIS_E2E_WININFO"] = windows_path(wininfo)
-        self.ctx = ctx
-        self.helper = ctx.helper
-        self.width, self.height = screen_size()
-        self.helper.run("desktop-size", f"{self.width}x{self.height}")
+        self.join_desktop(ctx)
         self.log = os.path.join(ctx.artifacts, f"{ctx.name}.probe.log")
         # A speck of a window in the top left corner keeps the desktop alive between
         # two runs of the program; it takes no clicks meant for anything else.
@@ -217,22 +209,6 @@ class LauncherDesk:
         self.wait_left(self.parked if parked else self.flush,
                        "the bar to park at start" if parked else "the bar to slide in at start")
         return self.program
-
-    @property
-    def flush(self):
-        return self.width - BAR_WIDTH
-
-    @property
-    def parked(self):
-        return self.width
-
-    def rect(self):
-        launcher = self.program.launcher()
-        check(launcher is not None, "the launcher window is gone")
-        return launcher["rect"]
-
-    def wait_left(self, left, what, timeout=15.0):
-        return wait_for(lambda: (lambda r: r if r[0] == left else None)(self.rect()), timeout, what=what)
 
     def stays(self, probe, seconds, what):
         """Polls for `seconds` and fails as soon as `probe` turns false."""
