@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup-deps.sh
+# The bar's own prefix, apart from the tests': the user's shortcuts survive every test run.
+export CORVALIS_WINE_ROLE=run
 source scripts/wine-env.sh
 args=(-DCMAKE_BUILD_TYPE=Release -DCORVALIS_TESTS=OFF)
 if [ "$CORVALIS_WINE_ARCH" = win32 ]; then
@@ -20,5 +22,16 @@ if [ ! -f "$exe" ]; then
   corvalis_wine_stop; exit 0
 fi
 [ -n "$corvalis_started_xvfb" ] && echo "running on the virtual display $DISPLAY"
-trap corvalis_wine_stop EXIT
-wine "$exe"
+# Ended by a signal or normally, the program, its wineserver and the display all go with it.
+bar=""
+stop_all() {
+  [ -n "$bar" ] && kill "$bar" 2>/dev/null
+  corvalis_wine_stop
+}
+trap stop_all EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+# In the background, so that a signal reaches the traps while the program runs.
+wine "$exe" &
+bar=$!
+wait "$bar"

@@ -13,6 +13,12 @@ scripts/setup-deps.sh || { echo "setup failed"; exit 1; }
 passed=0; failed=0; broken=0
 mkdir -p build/logs
 
+# The tests keep to the build folder: the user's own shortcut file (under Wine, Documents is the
+# home folder) must be byte for byte the same after the run as before it, or absent both times.
+home_shortcuts="$HOME/Corvalis.HashTable"
+fingerprint() { if [ -e "$1" ]; then sha256sum <"$1"; else echo absent; fi; }
+home_before=$(fingerprint "$home_shortcuts")
+
 # ctest prints "NN% tests passed, F tests failed out of T"; add that to the totals.
 run_ctest() {
   local label=$1 dir=$2 log=build/logs/$1.log
@@ -60,6 +66,13 @@ if [ "$CORVALIS_WINE_ARCH" = win64 ]; then
 fi
 [ -f "$CORVALIS_WINDOWS_BUILD/CTestTestfile.cmake" ] && run_ctest windows "$CORVALIS_WINDOWS_BUILD"
 corvalis_wine_stop
+
+echo "== the user's shortcut file"
+if [ "$(fingerprint "$home_shortcuts")" = "$home_before" ]; then
+  echo "$home_shortcuts: unchanged by the tests"; passed=$((passed + 1))
+else
+  echo "FAILED: the tests changed $home_shortcuts"; failed=$((failed + 1))
+fi
 
 echo
 [ "$broken" = 0 ] || echo "some layer did not build or report; see build/logs"

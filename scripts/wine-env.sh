@@ -1,6 +1,12 @@
 # Sourced by run.sh and test.sh: one Wine prefix, one virtual display and one wineserver for this
 # checkout, with code page 936 and a CJK font for "微软雅黑".
-# After sourcing: WINEPREFIX, DISPLAY, LC_ALL/LOCPATH set; wineserver kept alive; corvalis_wine_stop to end.
+# After sourcing: WINEPREFIX, DISPLAY, LC_ALL/LOCPATH set; wineserver kept alive; corvalis_wine_stop to end
+# (a watcher ends the display and the wineserver as well once the sourcing shell has gone).
+#
+# CORVALIS_WINE_ROLE picks the prefix: "test" (the default) is the tests' own, whose Documents and
+# other user folders are real folders inside it, so no test ever touches the files in the home
+# folder; "run" is the one ./run.sh starts the bar in, left as Wine makes it (Documents is the home
+# folder), so the user's shortcut file lives on across test runs.
 
 corvalis_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 corvalis_wine_dir=${CORVALIS_WINE_DIR:-$corvalis_root/build/wine}
@@ -19,7 +25,11 @@ else
   export WINELOADER=$corvalis_loader
 fi
 export WINEARCH=$CORVALIS_WINE_ARCH
-export WINEPREFIX=${WINEPREFIX:-$corvalis_wine_dir/prefix-$CORVALIS_WINE_ARCH}
+case "${CORVALIS_WINE_ROLE:-test}" in
+  run) corvalis_prefix_name=user-prefix-$CORVALIS_WINE_ARCH ;;
+  *) corvalis_prefix_name=prefix-$CORVALIS_WINE_ARCH ;;
+esac
+export WINEPREFIX=${WINEPREFIX:-$corvalis_wine_dir/$corvalis_prefix_name}
 # `wine` and `wineserver` on PATH always mean the pair that runs here.
 mkdir -p "$corvalis_wine_dir/bin"
 # (wrappers, not links: the loader finds its companions through its own name)
@@ -41,6 +51,7 @@ export LOCPATH=$corvalis_wine_dir/locale
 
 corvalis_screen=${CORVALIS_SCREEN:-1280x800}
 corvalis_started_xvfb=""
+corvalis_shell_pid=$BASHPID
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 120); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
@@ -48,6 +59,15 @@ if [ -z "${DISPLAY:-}" ]; then
     corvalis_started_xvfb=$!
     export DISPLAY=":$n"
     for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    # Whoever sourced this may never call corvalis_wine_stop (a shell closed, a script killed):
+    # the display and this prefix's wineserver end with the sourcing shell all the same.
+    (
+      trap '' HUP INT
+      while kill -0 "$corvalis_shell_pid" 2>/dev/null; do sleep 1; done
+      wineserver -k 2>/dev/null
+      kill "$corvalis_started_xvfb" 2>/dev/null
+    ) </dev/null >/dev/null 2>&1 &
+    disown $! 2>/dev/null || true
     break
   done
 fi
@@ -64,6 +84,18 @@ if [ ! -f "$WINEPREFIX/.corvalis-ready" ]; then
   corvalis_reg 'HKCR\.txt' /ve /d txtfile
   wineserver -w
   touch "$WINEPREFIX/.corvalis-ready"
+fi
+
+# Wine makes Documents, Desktop and the other user folders links to the home folder. In the tests'
+# prefix they become real folders of its own (checked at every sourcing, so an older prefix is mended
+# too): a test that writes or removes the shortcut file then never reaches the user's.
+if [ "${CORVALIS_WINE_ROLE:-test}" != run ]; then
+  for corvalis_user_dir in "$WINEPREFIX"/drive_c/users/*/; do
+    for corvalis_link in "$corvalis_user_dir"{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
+      if [ -L "$corvalis_link" ]; then rm -f "$corvalis_link"; mkdir -p "$corvalis_link"; fi
+    done
+  done
+  unset corvalis_user_dir corvalis_link
 fi
 wineserver -p >/dev/null 2>&1
 # Wine's background services inherit the output of the first program that starts them; start them

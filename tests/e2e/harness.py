@@ -326,7 +326,11 @@ class Context:
         os.makedirs(artifacts, exist_ok=True)
         os.makedirs(self.shots, exist_ok=True)
         # Every scenario starts without stored shortcuts; those that need some write them.
+        # That file must be the test prefix's own, never one in the user's home folder.
         self.shortcut_file = os.path.join(unix_path(self.helper.documents()), SHORTCUT_FILE)
+        prefix = os.path.realpath(os.environ["WINEPREFIX"]) + os.sep
+        check(os.path.realpath(self.shortcut_file).startswith(prefix),
+              f"the documents folder leads out of the test prefix: {self.shortcut_file}")
         self.remove_shortcut_file()
 
     def remove_shortcut_file(self):
