@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "app/wide_text.h"
 #include "app/win_handles.h"
@@ -30,12 +33,99 @@ bool writeAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
+// Replacing a file fails while another program holds it or its new copy open, and
+// some open every file that appears in a folder they watch, for a moment: virus
+// scanners, indexers, sync clients, and Wine's virtual desktop (under Wine often the
+// documents folder is the desktop's too; there about one replacement in ten failed).
+// A write is therefore tried a few times, a short pause apart, each time from a new
+// temporary file.
+constexpr int kWriteAttempts = 5;
+constexpr DWORD kWriteRetryMilliseconds = 50;
+
+// The temporary files this process is writing right now: the clean-up of leftovers
+// must not take them.
+std::mutex inFlightLock;
+std::set<std::wstring> inFlight;
+
 // A name next to the target, unique for this process and call, so that the final
-// rename stays within one folder (and one volume).
+// rename stays within one folder (and one volume): "<target>.<process>-<n>.tmp".
 std::wstring temporaryNameFor(const std::wstring& target) {
   static std::atomic<unsigned> counter{0};
   return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
          std::to_wstring(counter.fetch_add(1) + 1) + L".tmp";
+}
+
+bool allDigits(std::wstring_view text) {
+  if (text.empty()) return false;
+  for (wchar_t c : text)
+    if (c < L'0' || c > L'9') return false;
+  return true;
+}
+
+// Whether `name` is "<targetName>.<digits>-<digits>.tmp": a temporary file of ours.
+bool isTemporaryNameOf(std::wstring_view name, std::wstring_view targetName) {
+  constexpr std::wstring_view kSuffix = L".tmp";
+  if (name.size() <= targetName.size() + 1 + kSuffix.size()) return false;
+  if (name.substr(0, targetName.size()) != targetName || name[targetName.size()] != L'.') return false;
+  if (name.substr(name.size() - kSuffix.size()) != kSuffix) return false;
+  const std::wstring_view middle =
+      name.substr(targetName.size() + 1, name.size() - targetName.size() - 1 - kSuffix.size());
+  const std::size_t dash = middle.find(L'-');
+  return dash != std::wstring_view::npos && allDigits(middle.substr(0, dash)) && allDigits(middle.substr(dash + 1));
+}
+
+// Removes the temporary files that earlier writes of `target` left behind: a process
+// killed between writing and renaming, or a delete that failed. One still open in
+// another process cannot be deleted and stays.
+void removeLeftoverTemporaries(const std::wstring& target) {
+  const std::size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+  const std::wstring targetName = slash == std::wstring::npos ? target : target.substr(slash + 1);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW((target + L".*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    if (!isTemporaryNameOf(found.cFileName, targetName)) continue;
+    const std::wstring leftover = folder + found.cFileName;
+    std::lock_guard<std::mutex> guard(inFlightLock);
+    if (inFlight.count(leftover) == 0) DeleteFileW(leftover.c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// One try: the content into a new temporary file, flushed, then renamed over the
+// target. The temporary file is gone afterwards unless even its deletion failed.
+bool writeOnce(const std::wstring& target, std::span<const std::string_view> parts) {
+  const std::wstring temporary = temporaryNameFor(target);
+  {
+    std::lock_guard<std::mutex> guard(inFlightLock);
+    inFlight.insert(temporary);
+  }
+  bool written = false;
+  {
+    const UniqueFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+      written = true;
+      for (std::string_view part : parts) {
+        if (!writeAll(file.get(), part)) {
+          written = false;
+          break;
+        }
+      }
+      // The data must be on disk before the rename makes it the file's content;
+      // otherwise a crash could leave the new name pointing at empty blocks.
+      if (written && !FlushFileBuffers(file.get())) written = false;
+    }
+  }
+  const bool replaced =
+      written &&
+      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!replaced) DeleteFileW(temporary.c_str());
+  std::lock_guard<std::mutex> guard(inFlightLock);
+  inFlight.erase(temporary);
+  return replaced;
 }
 
 }  // namespace
@@ -70,29 +160,16 @@ bool writeWholeFile(std::string_view path, std::span<const std::string_view> par
   if (path.empty()) return false;
   const std::wstring target = toWideText(path);
   if (target.empty()) return false;
-  const std::wstring temporary = temporaryNameFor(target);
-
-  bool written = false;
-  {
-    const UniqueFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    written = true;
-    for (std::string_view part : parts) {
-      if (!writeAll(file.get(), part)) {
-        written = false;
-        break;
-      }
-    }
-    // The data must be on disk before the rename makes it the file's content;
-    // otherwise a crash could leave the new name pointing at empty blocks.
-    if (written && !FlushFileBuffers(file.get())) written = false;
+  removeLeftoverTemporaries(target);
+  for (int attempt = 1;; ++attempt) {
+    if (writeOnce(target, parts)) return true;
+    if (attempt == kWriteAttempts) break;
+    // A plain pause, not a responsive one: a message handled meanwhile could write a
+    // newer content, which this older one would then overwrite.
+    Sleep(kWriteRetryMilliseconds);
   }
-  if (written &&
-      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
-  DeleteFileW(temporary.c_str());
+  // A temporary file whose deletion failed during the tries goes now, if it can.
+  removeLeftoverTemporaries(target);
   return false;
 }
 

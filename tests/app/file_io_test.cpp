@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -128,6 +129,47 @@ TEST_F(FileIoTest, FailedWritesKeepTheOldFileAndLeaveNoTemporaryFile) {
   RemoveDirectoryW(widePath("dir.bin").c_str());
 
   EXPECT_EQ(filesIn(folder_), std::vector<std::wstring>{L"held.bin"});
+}
+
+TEST_F(FileIoTest, AShortHoldOnlyDelaysTheReplacement) {
+  // Another program (a virus scanner, an indexer) holds the file for a moment: the
+  // write tries again and gets through once it lets go.
+  const std::string file = path("scanned.bin");
+  ASSERT_TRUE(writeWholeFile(file, {"old content"}));
+  HANDLE holder = CreateFileW(widePath("scanned.bin").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  struct Release {
+    static DWORD WINAPI after(void* handle) {
+      Sleep(120);
+      CloseHandle(static_cast<HANDLE>(handle));
+      return 0;
+    }
+  };
+  const UniqueKernelHandle releaser(CreateThread(nullptr, 0, Release::after, holder, 0, nullptr));
+  ASSERT_TRUE(releaser);
+  EXPECT_TRUE(writeWholeFile(file, {"new content"}));
+  WaitForSingleObject(releaser.get(), 5000);
+  EXPECT_EQ(readWholeFile(file), "new content");
+  EXPECT_EQ(filesIn(folder_), std::vector<std::wstring>{L"scanned.bin"}) << "a temporary file was left";
+}
+
+TEST_F(FileIoTest, TemporaryFilesLeftByEarlierWritesGoAtTheNextOne) {
+  // What a killed writer leaves: "<file>.<process>-<n>.tmp". Names that only look alike
+  // belong to someone else and stay.
+  const std::vector<std::wstring> leftovers = {L"data.bin.4242-1.tmp", L"data.bin.7-13.tmp"};
+  const std::vector<std::wstring> foreign = {L"data.bin.draft.tmp", L"data.bin.12-x.tmp", L"other.bin.1-1.tmp",
+                                             L"data.bin.5-5.tmp.keep"};
+  for (const auto* names : {&leftovers, &foreign})
+    for (const std::wstring& name : *names) ASSERT_TRUE(writeWholeFile(fromWideText(folder_ + L"\\" + name), {"x"}));
+  ASSERT_TRUE(writeWholeFile(path("data.bin"), {"content"}));
+  std::vector<std::wstring> expected = foreign;
+  expected.push_back(L"data.bin");
+  std::vector<std::wstring> present = filesIn(folder_);
+  std::sort(expected.begin(), expected.end());
+  std::sort(present.begin(), present.end());
+  EXPECT_EQ(present, expected);
+  EXPECT_EQ(readWholeFile(path("data.bin")), "content");
 }
 
 TEST_F(FileIoTest, RelativePathsResolveAgainstTheCurrentDirectory) {
