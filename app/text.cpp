@@ -40,8 +40,7 @@ bool endsOnBoundary(std::string_view text, std::size_t begin, std::size_t end) {
 }  // namespace
 
 std::size_t characterLengthAt(std::string_view text, std::size_t index) {
-  if (index + 1 < text.size() && isLeadByte(static_cast<unsigned char>(text[index]))) return 2;
-  return 1;
+  return gbk::characterLengthAt(text, index);
 }
 
 Text concatTexts(std::initializer_list<std::string_view> texts) {

@@ -5,11 +5,12 @@
 // also held as std::string. Positions and lengths count bytes and are 1-based;
 // -1 means "not found".
 //
-// GBK rule used throughout: a byte >= 0x80 starts a two-byte character, whose
-// second byte may be anything (including ASCII letters and the backslash). The
-// operations here step over such characters whole, so a second byte is never
-// matched, split or changed. A lead byte that is the last byte of its text has no
-// second byte; it stands on its own and nothing is read beyond it.
+// GBK rule used throughout (app/gbk_rule.h, shared with the control layer): a lead
+// byte 0x81-0xFE and a trail byte 0x40-0xFE (not 0x7F) form one character; the trail
+// byte may be an ASCII letter or the backslash. 0x80, 0xFF and a lead byte without a
+// trail byte after it stand on their own. The operations here step over two-byte
+// characters whole, so a second byte is never matched, split or changed, and
+// nothing is read beyond the end of a text.
 //
 // Nothing here calls the platform: this module builds and is tested on every host.
 #pragma once
@@ -25,16 +26,18 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/gbk_rule.h"
+
 namespace corvalis {
 
 using Text = std::string;
 using ByteString = std::string;
 
-// True when `byte` starts a two-byte character.
-constexpr bool isLeadByte(unsigned char byte) { return byte >= 0x80; }
+// True when `byte` can start a two-byte character.
+constexpr bool isLeadByte(unsigned char byte) { return gbk::isLeadByte(byte); }
 
 // Length in bytes of the character that starts at `index` (0-based): 2 for a lead
-// byte followed by another byte, else 1.
+// byte followed by a trail byte, else 1.
 std::size_t characterLengthAt(std::string_view text, std::size_t index);
 
 // --- Joining, comparing, measuring --------------------------------------------

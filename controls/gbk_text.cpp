@@ -6,12 +6,7 @@ namespace corvalis::exui {
 
 std::size_t nextBoundary(std::string_view text, std::size_t pos) {
   if (pos >= text.size()) return text.size();
-  const auto byte = static_cast<unsigned char>(text[pos]);
-  if (isGbkLeadByte(byte) && pos + 1 < text.size() &&
-      isGbkTrailByte(static_cast<unsigned char>(text[pos + 1]))) {
-    return pos + 2;
-  }
-  return pos + 1;
+  return pos + gbk::characterLengthAt(text, pos);
 }
 
 // DBCS text cannot be walked backwards (a trail byte can look like a lead byte), so both of

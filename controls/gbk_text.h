@@ -7,15 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "app/gbk_rule.h"
+
 namespace corvalis::exui {
 
 inline constexpr unsigned kGbkCodePage = 936;
 
 // A GBK lead byte; it forms a character with the next byte when that is a trail byte.
-constexpr bool isGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-constexpr bool isGbkTrailByte(unsigned char byte) {
-  return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
-}
+// The rule is the program's own (app/gbk_rule.h), so both sides split texts alike.
+constexpr bool isGbkLeadByte(unsigned char byte) { return gbk::isLeadByte(byte); }
+constexpr bool isGbkTrailByte(unsigned char byte) { return gbk::isTrailByte(byte); }
 
 // Where the character that starts at pos ends (text.size() at or past the end). A lead byte
 // without a trail byte after it (at the end, or before an ASCII control or space) is a

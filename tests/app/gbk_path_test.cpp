@@ -29,6 +29,12 @@ TEST(SplitAtLastBackslash, TrailBytesAreNotSeparators) {
       {"ascii after lead", "\xB1\xED\\x", "\xB1\xED", "x", true},
       // A lead byte that is the last byte takes no partner from beyond the end.
       {"dangling lead", "a\\b\xB1", "a", "b\xB1", true},
+      // 0x80 (the euro sign) and 0xFF are single bytes in code page 936: the backslash
+      // after them is a separator. "价€" is \xBC\xDB \x80.
+      {"folder 价€", "C:\\\xBC\xDB\x80\\bar.exe", "C:\\\xBC\xDB\x80", "bar.exe", true},
+      {"0xFF before the separator", "a\xFF\\b", "a\xFF", "b", true},
+      // A lead byte before a byte that cannot follow it stands alone.
+      {"lead before a space", "\xB1 \\x", "\xB1 ", "x", true},
       {"exe path", "C:\\Program Files\\\xD6\xD0\xCE\xC4\\bar.exe", "C:\\Program Files\\\xD6\xD0\xCE\xC4",
        "bar.exe", true},
   };
