@@ -69,6 +69,7 @@ void onForegroundWatchTick(HWND window) {
   const HWND foreground = GetForegroundWindow();
   if (foreground == installation.lastForeground) return;
   installation.lastForeground = foreground;
+  if (!foregroundChangeIsActivation(foreground != nullptr ? GetWindow(foreground, GW_OWNER) : nullptr)) return;
   onActivation();
 }
 

@@ -123,6 +123,12 @@ constexpr bool slidesOutOnActivation(HWND focus, HWND launcherWindow, std::int32
   return barShown == 1 && focus != launcherWindow;
 }
 
+// Whether a new foreground window, seen by the watch that stands in for the shell
+// hook, counts as an activation. The shell reports only top-level windows that have
+// no owner, so the watch does the same: a dialog or window owned by another (the
+// program's own open-file dialog and edit window among them) is no activation.
+constexpr bool foregroundChangeIsActivation(HWND ownerOfForeground) { return ownerOfForeground == nullptr; }
+
 // ----- Installation ------------------------------------------------------------------
 
 // The records the edge docking works on: the program's process-wide objects.

@@ -322,6 +322,45 @@ TEST_F(InstalledDocking, WithoutShellNotificationsTheForegroundIsWatchedWhileSho
   DestroyWindow(other);
 }
 
+TEST_F(InstalledDocking, TheWatchIgnoresOwnedWindowsAsTheShellDoes) {
+  if (platformRegistersShellHooks()) GTEST_SKIP() << "the shell notifies here; no watch is needed";
+  install(false);
+  slideIn(state_, shown_);
+  ASSERT_EQ(bar_->rect().left, flush());
+  if (!focusBar()) GTEST_SKIP() << "this display did not let the bar come to the foreground";
+
+  // A dialog of the bar's own (owned by it, as the open-file dialog is) takes the
+  // foreground: the bar stays in for several periods of the watch.
+  HWND dialog = makeForegroundWindow(L"owned dialog", bar());
+  if (GetForegroundWindow() != dialog) {
+    DestroyWindow(dialog);
+    GTEST_SKIP() << "this display did not let the window come to the foreground";
+  }
+  pumpFor(4 * kForegroundWatchMilliseconds);
+  EXPECT_EQ(bar_->rect().left, flush());
+  EXPECT_EQ(barShownValue(shown_), 1);
+
+  // A window owned by another window of the program (the edit window's case) neither.
+  HWND ownerless = makeForegroundWindow(L"hidden owner");
+  ShowWindow(ownerless, SW_HIDE);
+  HWND owned = makeForegroundWindow(L"owned window", ownerless);
+  if (GetForegroundWindow() == owned) {
+    pumpFor(4 * kForegroundWatchMilliseconds);
+    EXPECT_EQ(bar_->rect().left, flush());
+  }
+
+  // An unowned window is an activation.
+  HWND other = makeForegroundWindow(L"elsewhere");
+  if (GetForegroundWindow() == other) {
+    EXPECT_TRUE(pumpUntil([&] { return bar_->rect().left == screenWidth_; }, 5000));
+    EXPECT_EQ(barShownValue(shown_), 0);
+  }
+  DestroyWindow(other);
+  DestroyWindow(owned);
+  DestroyWindow(ownerless);
+  DestroyWindow(dialog);
+}
+
 TEST_F(InstalledDocking, TheWatchStandsDownOnceTheShellIsHeardFrom) {
   if (platformRegistersShellHooks()) GTEST_SKIP() << "the shell notifies here; no watch is needed";
   install(false);

@@ -107,8 +107,8 @@ bool waitPumping(HANDLE thread, DWORD timeoutMs) {
   }
 }
 
-HWND makeForegroundWindow(const wchar_t* title) {
-  HWND window = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 200, 120, nullptr,
+HWND makeForegroundWindow(const wchar_t* title, HWND owner) {
+  HWND window = CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 200, 120, owner,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
   SetForegroundWindow(window);
   SetFocus(window);

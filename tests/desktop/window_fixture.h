@@ -42,8 +42,8 @@ void pumpFor(DWORD milliseconds);
 // Waits for `thread` to end while dispatching this thread's messages.
 bool waitPumping(HANDLE thread, DWORD timeoutMs);
 
-// A plain visible top-level window of this thread, brought to the foreground with
-// the keyboard focus. DestroyWindow it when done.
-HWND makeForegroundWindow(const wchar_t* title);
+// A plain visible top-level window of this thread (owned by `owner` when given),
+// brought to the foreground with the keyboard focus. DestroyWindow it when done.
+HWND makeForegroundWindow(const wchar_t* title, HWND owner = nullptr);
 
 }  // namespace corvalis::testing
