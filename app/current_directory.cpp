@@ -22,6 +22,13 @@ Text currentDirectory() {
   return Text();
 }
 
+namespace {
+Text startDirectoryText;
+}  // namespace
+
+void rememberStartDirectory(std::string_view path) { startDirectoryText = Text(path); }
+const Text& startDirectory() { return startDirectoryText; }
+
 bool changeDirectory(std::string_view path) {
   if (path.empty()) return false;
   const std::string owned(path);

@@ -58,8 +58,13 @@ Text openFileDialog(const OpenFileRequest& request) {
   dialog.Flags = 0;
 
   const bool chosen = GetOpenFileNameA(&dialog) != FALSE;
-  // Browsing moves the process's current directory; relative paths must not follow it.
-  if (!request.keepDirectory && !savedDirectory.empty()) changeDirectory(savedDirectory);
+  // Browsing moves the process's current directory; relative paths and launched
+  // programs must not follow it. The program's own folder, not the one found before:
+  // with two dialogs open at once, that could be the other one's browsed folder.
+  if (!request.keepDirectory) {
+    const Text& home = startDirectory().empty() ? savedDirectory : startDirectory();
+    if (!home.empty()) changeDirectory(home);
+  }
   if (!chosen) return Text();
   file[kFileBufferSize] = '\0';
   return Text(file);

@@ -18,7 +18,9 @@ struct OpenFileRequest {
   Text title;             // empty: kDefaultOpenTitle
   Text filter;            // "description|pattern|..."; empty: kDefaultOpenFilter
   Text initialDirectory;  // empty: the current directory
-  bool keepDirectory = false;  // off: the current directory is restored after the dialog
+  // Off: the current directory is restored after the dialog - the program's own folder
+  // (startDirectory) when start-up set one, else the directory found before the dialog.
+  bool keepDirectory = false;
 };
 
 // The filter as the dialog takes it: the parts between the "|" each followed by one
