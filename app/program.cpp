@@ -15,6 +15,7 @@
 #include "app/window_templates.h"
 #include "desktop/edge_docking.h"
 #include "launcher/launcher_build.h"
+#include "launcher/shortcut_saving.h"
 #include "launcher/window_handlers.h"
 #include "store/heap_access.h"
 #include "uilib/ui_bridge.h"
@@ -78,7 +79,7 @@ int runProgram() {
   //    program was started from.
   const Text executable = executablePath();
   const PathSplit parts = splitAtLastBackslash(executable);
-  if (parts.found) changeDirectory(directoryToEnter(parts.head));
+  if (parts.found && changeDirectory(directoryToEnter(parts.head))) rememberStartDirectory(currentDirectory());
 
   // 3. The UI library bridge (a missing library is not reported here: each control
   //    kind warns once when it is first created), then the window templates with
@@ -109,7 +110,8 @@ int runProgram() {
   int exitCode = 0;
   if (loadedWindowCount() > 0) exitCode = runMessageLoop();
 
-  // 9. The end.
+  // 9. The end. A change whose save failed gets one more try first.
+  saveUnsavedShortcutsAtEnd();
   runAtExit();
   destroyHiddenOwnerWindow();
   endOle();

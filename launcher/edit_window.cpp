@@ -17,6 +17,7 @@
 #include "desktop/slide.h"
 #include "launcher/launcher_build.h"
 #include "launcher/shortcut_file.h"
+#include "launcher/shortcut_saving.h"
 #include "launcher/window_handlers.h"
 #include "store/hash_table.h"
 
@@ -68,16 +69,15 @@ int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element);
 
 // Fills the list from editTable, in order. Stops when the window goes or a newer fill
 // takes over (it has replaced the rows).
-void fillEditList(const HashTable& table, bool copyToEditTable) {
+void fillEditList() {
   const std::uint32_t generation = session.generation;
   const std::uint32_t fill = ++session.fill;
   ProcessHeapList keys, values;
-  table.keys(keys);
-  table.values(values);
+  editTable().keys(keys);
+  editTable().values(values);
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
     const char* name = keys.textAt(i);
     const char* path = values.textAt(i);
-    if (copyToEditTable) editTable().set(Datum::text(name), Datum::text(path));
     appendShortcutRow(kEditList, name != nullptr ? name : "", path != nullptr ? path : "", kEditRowWord);
     processPendingMessages();
     if (generation != session.generation || fill != session.fill) return;
@@ -88,7 +88,7 @@ void rebuildEditList() {
   const std::uint32_t generation = session.generation;
   lockUpdate(session.elements);
   listDelete(kEditList, -1, 0);
-  fillEditList(editTable(), false);
+  fillEditList();
   if (generation == session.generation) unlockUpdate(session.elements);
 }
 
@@ -226,8 +226,25 @@ void setUpEditWindow() {
                                client.right - kRowButtons[j].fromRight, kRowButtonTop, kRowButtonSide, kRowButtonSide,
                                0, "", fontBytes != nullptr ? fontBytes->bytes() : std::string_view());
 
+  // The whole copy first, the rows after: an add that arrives while the rows fill
+  // finds editTable complete.
   initializeShortcutTable(*objects.editTable);
-  fillEditList(*objects.shortcutTable, true);
+  copyShortcutTable(*objects.shortcutTable, *objects.editTable);
+  fillEditList();
+}
+
+void addToOpenEditWindow(std::string_view name, std::string_view path) {
+  ProcessObjects& objects = processObjects();
+  if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
+  const Text nameText(name), pathText(path);
+  // A new name joins the end of the list, a known one takes the new path in its place,
+  // as on the bar.
+  if (editTable().set(nameText.c_str(), pathText.c_str()) == SetResult::Refused) return;
+  const std::uint32_t generation = session.generation;
+  rebuildEditList();
+  if (generation != session.generation) return;
+  const int rows = listCount(kEditList);
+  if (rows > 0) listMakeVisible(kEditList, rows - 1, 1);
 }
 
 void saveEditsOnClose() {
@@ -236,16 +253,17 @@ void saveEditsOnClose() {
   if (session.modified == 0) return;
   session.modified = 0;
   ProcessObjects& objects = processObjects();
-  if (objects.editTable == nullptr) return;
-  // The file first, whatever happens to the bar: the launcher may be gone already
-  // (its 退出 was chosen while this window was open). A table that cannot be
-  // serialised leaves the file untouched.
-  saveShortcutFile(*objects.editTable, shortcutFilePath());
-  // The rest runs on the bar once this window is gone, not while it is being destroyed.
+  if (objects.editTable == nullptr || objects.shortcutTable == nullptr) return;
+  // The edits become the bar's table at once, and the file follows from that table:
+  // an add that is still queued then lands on top of the edits, and a failed save
+  // keeps them in the table to be saved with the next change. The file is written
+  // here whatever happens to the bar: the launcher may be gone already (its 退出 was
+  // chosen while this window was open).
+  if (!copyShortcutTable(*objects.editTable, *objects.shortcutTable)) return;
+  saveShortcuts();
+  // The rows are rebuilt on the bar once this window is gone, not while it is being
+  // destroyed.
   postWindowJob(windowHandle(kLauncherWindowIdentity), [] {
-    ProcessObjects& current = processObjects();
-    if (current.shortcutTable == nullptr) return;
-    loadShortcutFile(*current.shortcutTable, shortcutFilePath());
     rebuildLauncherList();
     slideIn();
   });

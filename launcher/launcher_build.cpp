@@ -8,6 +8,7 @@
 #include "desktop/slide.h"
 #include "launcher/icon_image.h"
 #include "launcher/shortcut_file.h"
+#include "launcher/shortcut_saving.h"
 #include "store/hash_table.h"
 
 namespace corvalis {
@@ -57,8 +58,10 @@ void buildLauncher(HWND launcherWindow) {
   if (objects.shortcutTable == nullptr || objects.launcherItems == nullptr) return;
   initializeShortcutTable(*objects.shortcutTable);
   setShortcutFilePath(objects, shortcutFilePathIn(documentsFolder()));
-  // A missing file, or a folder of that name, leaves the table empty.
-  if (shortcutFilePresent(shortcutFilePath())) loadShortcutFile(*objects.shortcutTable, shortcutFilePath());
+  // A missing file, or a folder of that name, leaves the table empty. So does a file
+  // that cannot be read; that one is kept as a copy before anything replaces it.
+  if (shortcutFilePresent(shortcutFilePath()) && !loadShortcutFile(*objects.shortcutTable, shortcutFilePath()))
+    noteUnreadableShortcutFile();
 
   fillShortcutRows(objects);
   layOutBar();
@@ -101,8 +104,8 @@ void layOutBar() {
 void saveShortcutsAndRebuild() {
   ProcessObjects& objects = processObjects();
   if (objects.shortcutTable == nullptr) return;
-  // A failed write is not reported: the shortcut lives on until the program ends.
-  saveShortcutFile(*objects.shortcutTable, shortcutFilePath());
+  // A failed write keeps the change in the table: it is saved with the next one.
+  saveShortcuts();
   rebuildLauncherList();
 }
 

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <string>
+
 #include "app/file_io.h"
 #include "app/wide_text.h"
 #include "store/hash_table.h"
@@ -11,16 +13,8 @@ namespace corvalis {
 
 namespace {
 
-// Replacing the file fails while another program holds it or its new copy open, and
-// some programs open every file that appears in a folder they watch, for a moment:
-// virus scanners, indexers, and Wine's virtual desktop, which looks at each new file
-// in the Desktop folder - under Wine often the documents folder as well. There about
-// one replacement in ten failed. A save is therefore tried a few times, a short pause
-// apart. Each try writes a temporary file of a new name, so a temporary file left
-// behind by an earlier failed try (or by a killed process whose id has come round
-// again) is no obstacle either.
-constexpr int kSaveAttempts = 5;
-constexpr DWORD kSaveRetryMilliseconds = 50;
+// How many names keepDamagedCopy tries before it gives up.
+constexpr int kDamagedCopyNames = 1000;
 
 // True when the last character of `text` is a backslash (not the second byte of a
 // two-byte character).
@@ -66,14 +60,31 @@ bool loadShortcutFile(HashTable& table, std::string_view path) {
 bool saveShortcutFile(const HashTable& table, std::string_view path) {
   const ProcessHeapBytes image = table.serialize();
   if (image.empty()) return false;
-  const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
-  for (int attempt = 1;; ++attempt) {
-    if (writeWholeFile(path, {bytes})) return true;
-    if (attempt == kSaveAttempts) return false;
-    // A plain pause, not a responsive one: a message handled meanwhile could save a
-    // newer table, which this older image would then overwrite.
-    Sleep(kSaveRetryMilliseconds);
+  return writeWholeFile(path, {std::string_view(reinterpret_cast<const char*>(image.data()), image.size())});
+}
+
+bool copyShortcutTable(const HashTable& from, HashTable& to) {
+  const ProcessHeapBytes image = from.serialize();
+  return !image.empty() && to.deserialize(image.data(), image.size());
+}
+
+Text damagedCopyPath(std::string_view path, int number) {
+  if (number <= 1) return concatTexts({path, ".damaged"});
+  return concatTexts({path, ".damaged-", std::to_string(number)});
+}
+
+bool keepDamagedCopy(std::string_view path) {
+  const std::wstring source = toWideText(path);
+  if (source.empty()) return false;
+  for (int number = 1; number <= kDamagedCopyNames; ++number) {
+    const std::wstring copy = toWideText(damagedCopyPath(path, number));
+    if (CopyFileW(source.c_str(), copy.c_str(), TRUE)) return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+    // Nothing to keep any more (the user removed the file) is no reason to hold a save.
+    return error == ERROR_FILE_NOT_FOUND && GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES;
   }
+  return false;
 }
 
 }  // namespace corvalis

@@ -29,9 +29,21 @@ bool initializeShortcutTable(HashTable& table);
 // cannot be read or its content is refused.
 bool loadShortcutFile(HashTable& table, std::string_view path);
 
-// Writes the table's image over the file in one step, trying again a few times when
-// the write fails (another program may hold the file for a moment). False when the
-// image cannot be made (the file is then left untouched) or every try fails.
+// Writes the table's image over the file in one step (the file service tries again
+// when another program holds the file for a moment). False when the image cannot be
+// made (the file is then left untouched) or the write fails.
 bool saveShortcutFile(const HashTable& table, std::string_view path);
+
+// Makes `to` hold what `from` holds, in the same order. False, with `to` as it was,
+// when memory runs out.
+bool copyShortcutTable(const HashTable& from, HashTable& to);
+
+// The name under which a shortcut file that could not be read is kept: number 1 is
+// "<path>.damaged", number n > 1 "<path>.damaged-n".
+Text damagedCopyPath(std::string_view path, int number);
+
+// Copies the file at `path` to the first damagedCopyPath that is not taken. True when
+// the copy exists now, or when there is no file left to keep.
+bool keepDamagedCopy(std::string_view path);
 
 }  // namespace corvalis

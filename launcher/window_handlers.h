@@ -2,6 +2,8 @@
 // window. All run on the window thread.
 #pragma once
 
+#include <string_view>
+
 #include "app/window_template.h"
 
 namespace corvalis {
@@ -19,10 +21,15 @@ std::int32_t onShortcutListSecondItem(const ControlEvent& event);
 void openEditWindow();
 
 // Edit window created: copies the shortcut table into editTable and lists it, three
-// row buttons a row. Being destroyed: after a change, writes editTable to the
-// shortcut file; the bar then reloads it, rebuilds and slides in.
+// row buttons a row. Being destroyed: after a change, editTable becomes the shortcut
+// table and is saved; the bar then rebuilds and slides in.
 void setUpEditWindow();
 void saveEditsOnClose();
+
+// A shortcut was added to the bar while the edit window is open: it joins editTable
+// (and the list) too, so that the save on close keeps it. Nothing when the window is
+// not open.
+void addToOpenEditWindow(std::string_view name, std::string_view path);
 
 // Edit window controls: confirm a rename, hide the tip, row buttons shown while the
 // pointer is on a row, rename on double-click, the window's menu on right-click.

@@ -1,19 +1,24 @@
 // The launcher's parts that need no user: the icon image, names from paths, the show
 // modes, the dialog's filter, the bar's layout and the shortcut file's place and steps.
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "store/hash_table.h"
+#include "app/current_directory.h"
 #include "app/file_io.h"
+#include "app/win_handles.h"
 #include "app/wide_text.h"
 #include "launcher/file_dialog.h"
 #include "launcher/icon_image.h"
 #include "launcher/bar_layout.h"
 #include "launcher/shell_launch.h"
 #include "launcher/shortcut_file.h"
+#include "launcher/shortcut_saving.h"
+#include "tests/app/thread_windows.h"
 
 namespace corvalis {
 namespace {
@@ -177,6 +182,7 @@ class ShortcutFileTest : public ::testing::Test {
   void TearDown() override {
     DeleteFileW(toWideText(file_).c_str());
     RemoveDirectoryW(toWideText(file_).c_str());
+    for (int n = 1; n <= 4; ++n) DeleteFileW(toWideText(damagedCopyPath(file_, n)).c_str());
     RemoveDirectoryW(folder_.c_str());
   }
   std::wstring folder_;
@@ -232,6 +238,120 @@ TEST_F(ShortcutFileTest, ARefusedFileLeavesTheTableAndAFailedImageLeavesTheFile)
   EXPECT_FALSE(saveShortcutFile(unusable, file_));
   EXPECT_EQ(readWholeFile(file_), saved) << "the file was touched";
   EXPECT_FALSE(loadShortcutFile(table, file_ + ".missing"));
+}
+
+TEST(DamagedCopyPath, NumberedFromTheSecond) {
+  EXPECT_EQ(damagedCopyPath("C:\\d\\Corvalis.HashTable", 1), "C:\\d\\Corvalis.HashTable.damaged");
+  EXPECT_EQ(damagedCopyPath("C:\\d\\Corvalis.HashTable", 2), "C:\\d\\Corvalis.HashTable.damaged-2");
+  EXPECT_EQ(damagedCopyPath("Corvalis.HashTable", 13), "Corvalis.HashTable.damaged-13");
+}
+
+TEST_F(ShortcutFileTest, ADamagedFileIsKeptUnderTheFirstFreeName) {
+  const std::string damaged = "\x3F\0\0\0 cut short"s;
+  ASSERT_TRUE(writeWholeFile(file_, {damaged}));
+  ASSERT_TRUE(writeWholeFile(damagedCopyPath(file_, 1), {"an older copy"}));
+  ASSERT_TRUE(keepDamagedCopy(file_));
+  EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 1)), "an older copy") << "an older copy was overwritten";
+  EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 2)), damaged);
+  EXPECT_EQ(readWholeFile(file_), damaged) << "the original is left in place";
+  ASSERT_TRUE(keepDamagedCopy(file_));
+  EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 3)), damaged);
+
+  // Nothing left to keep holds nothing up; a file that cannot be copied does.
+  ASSERT_TRUE(DeleteFileW(toWideText(file_).c_str()));
+  EXPECT_TRUE(keepDamagedCopy(file_));
+  ASSERT_TRUE(writeWholeFile(file_, {damaged}));
+  {
+    const UniqueFileHandle holder(CreateFileW(toWideText(file_).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                              0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(keepDamagedCopy(file_)) << "a file nobody may read cannot be kept";
+  }
+}
+
+TEST(CopyShortcutTable, TheCopyHoldsTheSameEntriesInOrder) {
+  HashTable from, to;
+  ASSERT_TRUE(initializeShortcutTable(from));
+  ASSERT_TRUE(initializeShortcutTable(to));
+  from.set("\xBC\xD7", "C:\\a.exe");  // 甲
+  from.set("\xD2\xD2", "C:\\b.exe");  // 乙
+  to.set("old", "C:\\old.exe");
+  ASSERT_TRUE(copyShortcutTable(from, to));
+  EXPECT_EQ(to.serialize().size(), from.serialize().size());
+  ASSERT_EQ(to.count(), 2u);
+  ProcessHeapText key, value;
+  ASSERT_TRUE(to.getAt(2, &key, &value));
+  EXPECT_STREQ(key.c_str(), "\xD2\xD2");
+  EXPECT_STREQ(value.c_str(), "C:\\b.exe");
+  EXPECT_FALSE(to.contains("old"));
+
+  HashTable unusable;
+  EXPECT_FALSE(copyShortcutTable(unusable, to));
+  EXPECT_EQ(to.count(), 2u) << "a failed copy changed the table";
+}
+
+TEST(SaveRecord, TellsOncePerRunOfFailures) {
+  SaveRecord record;
+  EXPECT_FALSE(record.saved(true));
+  EXPECT_FALSE(record.unsaved());
+  EXPECT_TRUE(record.saved(false)) << "the first failure of a run is told";
+  EXPECT_TRUE(record.unsaved());
+  EXPECT_FALSE(record.saved(false)) << "the notice is still due";
+  record.told();
+  EXPECT_FALSE(record.saved(false)) << "told already in this run";
+  EXPECT_TRUE(record.toldOfThisRun());
+  EXPECT_FALSE(record.saved(true));
+  EXPECT_FALSE(record.unsaved());
+  EXPECT_FALSE(record.toldOfThisRun());
+  EXPECT_TRUE(record.saved(false)) << "a new run of failures is told again";
+  record.noticeLost();
+  EXPECT_TRUE(record.saved(false)) << "a notice that never showed is due again";
+}
+
+// ----- Open-file dialog ---------------------------------------------------------------
+
+struct DialogRun {
+  HANDLE done = nullptr;
+  DWORD thread = 0;
+};
+
+DWORD WINAPI dialogThread(void* parameter) {
+  auto* run = static_cast<DialogRun*>(parameter);
+  const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
+  OpenFileRequest request;
+  request.title = "corvalis test dialog";
+  openFileDialog(request);
+  if (com) CoUninitialize();
+  SetEvent(run->done);
+  return 0;
+}
+
+TEST(OpenFileDialog, RestoresTheProgramsFolderNotTheOneItFound) {
+  const Text home = currentDirectory();
+  ASSERT_FALSE(home.empty());
+  rememberStartDirectory(home);
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+
+  // Another dialog, still open, has browsed elsewhere when this one opens: the folder
+  // this one finds is that dialog's.
+  ASSERT_TRUE(SetCurrentDirectoryW(temp));
+  const UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  DialogRun run{done.get()};
+  const UniqueKernelHandle thread(CreateThread(nullptr, 0, dialogThread, &run, 0, &run.thread));
+  ASSERT_TRUE(thread);
+  HWND dialog = nullptr;
+  for (int i = 0; i < 300 && dialog == nullptr; ++i) {
+    dialog = test::visibleWindowOfThread(run.thread, L"#32770");
+    if (dialog == nullptr) Sleep(50);
+  }
+  ASSERT_NE(dialog, nullptr) << "the dialog did not show";
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_EQ(WaitForSingleObject(done.get(), 15000), WAIT_OBJECT_0);
+  WaitForSingleObject(thread.get(), 5000);
+  EXPECT_EQ(currentDirectory(), home) << "a launch now would start in the other dialog's folder";
+  SetCurrentDirectoryW(toWideText(home).c_str());
+  rememberStartDirectory("");
 }
 
 }  // namespace
