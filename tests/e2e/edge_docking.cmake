@@ -18,6 +18,6 @@ foreach(scenario ${CORVALIS_E2E_EDGE_SCENARIOS})
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/run_scenario.py ${scenario}
             --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
             --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts)
-  set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop TIMEOUT 240 LABELS e2e
+  set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 240 LABELS e2e
     ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-edge;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>")
 endforeach()

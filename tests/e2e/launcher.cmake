@@ -16,13 +16,18 @@ set(CORVALIS_E2E_LAUNCHER_SCENARIOS
   edit_window_no_change
   edit_window_remove_all
   edit_window_opened_three_ways
-  long_list)
+  long_list
+  # keeping_scenarios.py: nothing the user made is lost.
+  add_while_editing
+  failed_save_keeps_the_change
+  damaged_file_is_kept
+  dialog_keeps_the_bar_in)
 
 foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
   add_test(NAME e2e_${scenario}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/run_scenario.py ${scenario}
             --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
             --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts --shots ${CMAKE_BINARY_DIR}/e2e-shots)
-  set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop TIMEOUT 240 LABELS e2e
+  set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 240 LABELS e2e
     ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
 endforeach()

@@ -253,6 +253,18 @@ class LauncherDesk(DeskBar):
     def foreground(self):
         return self.helper.run("foreground")[0]
 
+    def park(self):
+        """Hides the shown bar the way a user does: a window of another program becomes
+        active (the program's own windows leave the bar in)."""
+        other = ProbeWindow(self.helper, (100, 100, 400, 300), activate=True, log_path=self.log)
+        try:
+            self.wait_left(self.parked, "the bar to slide out when another program's window became active")
+        finally:
+            other.close()
+
+    def expect_stays_in(self, seconds, what):
+        self.stays(lambda: self.rect()[0] == self.flush, seconds, what)
+
     def edit_windows(self):
         return [w for w in self.program.windows(cls="CorvalisWindow") if w["title"] == EDIT_WINDOW_TITLE]
 
@@ -265,6 +277,10 @@ class LauncherDesk(DeskBar):
 
     def dialogs(self, title=ADD_FILE_TITLE):
         return [w for w in self.program.windows(cls=DIALOG_CLASS) if w["title"] == title and w["visible"]]
+
+    def wait_dialog(self):
+        return wait_for(lambda: (lambda d: d[0] if len(d) == 1 else None)(self.dialogs()), 20,
+                        what="the open-file dialog 添加文件")
 
     def menus(self):
         return [w for w in self.program.windows(cls=MENU_CLASS) if w["visible"]]
@@ -333,6 +349,16 @@ def type_text(text):
         xdotool("type", "--delay", 100, character)
     if plain:
         xdotool("type", "--delay", 20, plain)
+
+
+def enter_in_dialog(ctx, dialog, text):
+    """Types `text` into the open-file dialog's file name box and presses Return."""
+    name_box = lambda: [c for c in ctx.helper.children(dialog["hwnd"])  # noqa: E731
+                        if c["class"] == "Edit" and c["visible"]]
+    wait_for(name_box, 10, what="the dialog's file name box")
+    type_text(text)
+    wait_for(lambda: any(c["text"] == text for c in name_box()), 10, what=f"the file name box to hold {text!r}")
+    xdotool("key", "Return")
 
 
 def same_folder(a, b):
@@ -536,20 +562,13 @@ def add_file(ctx, desk):
         and then its name; None cancels the dialog."""
         desk.slide_in()
         desk.click_row(0)
-        dialog = wait_for(lambda: (lambda d: d[0] if len(d) == 1 else None)(desk.dialogs()), 20,
-                          what="the open-file dialog 添加文件")
+        dialog = desk.wait_dialog()
         bar = desk.program.launcher()
         check(dialog["owner"] == desk.hwnd, f"the dialog's owner is {dialog['owner']}, not the bar {desk.hwnd}")
         check(dialog["tid"] != bar["tid"], "the dialog runs on the bar's own thread")
 
         def enter(text):
-            name_box = lambda: [c for c in ctx.helper.children(dialog["hwnd"])  # noqa: E731
-                                if c["class"] == "Edit" and c["visible"]]
-            wait_for(name_box, 10, what="the dialog's file name box")
-            type_text(text)
-            wait_for(lambda: any(c["text"] == text for c in name_box()), 10,
-                     what=f"the file name box to hold {text!r}")
-            xdotool("key", "Return")
+            enter_in_dialog(ctx, dialog, text)
 
         if path is None:
             xdotool("key", "Escape")
@@ -697,8 +716,10 @@ def edit_window_edits(ctx, desk):
     window writes the shortcut file in the list's order, and the bar, though parked,
     is rebuilt and slides in."""
     edit = open_edit_window_from_row(desk)
-    # The edit window takes the foreground, and the bar slides out.
-    desk.wait_left(desk.parked, "the bar to slide out when the edit window came up")
+    # The edit window is one of the program's own (owned) windows: the bar stays in
+    # beside it, until a window of another program becomes active.
+    desk.expect_stays_in(1.0, "the bar slid out when the edit window came up")
+    desk.park()
     edit.pointer_away()
     looks = edit.settled_rows(4)
     check(len(set(looks)) == 4, "two rows of the edit list look the same")
@@ -755,7 +776,8 @@ def edit_window_no_change(ctx, desk):
     stays parked."""
     before = untouched_from_now(ctx)
     edit = open_edit_window_from_row(desk)
-    desk.wait_left(desk.parked, "the bar to slide out when the edit window came up")
+    desk.expect_stays_in(1.0, "the bar slid out when the edit window came up")
+    desk.park()
     edit.pointer_away()
     looks = edit.settled_rows(3)
 
@@ -789,7 +811,8 @@ def edit_window_remove_all(ctx, desk):
     delays the save."""
     choose_from_menu(desk, 2, 0)
     edit = EditWindow(desk, desk.wait_edit_window())
-    desk.wait_left(desk.parked, "the bar to slide out when the edit window came up")
+    desk.expect_stays_in(1.0, "the bar slid out when the edit window came up")
+    desk.park()
     edit.pointer_away()
     looks = edit.settled_rows(3)
     for removed in range(3):
@@ -832,10 +855,10 @@ def edit_window_opened_three_ways(ctx, desk):
                           ("the menu's 编辑", "a click on row 1")):
         ways[opener]()
         edit = desk.wait_edit_window()
-        wait_for(lambda: desk.foreground()["hwnd"] == edit["hwnd"], 10,
+        wait_for(lambda: desk.foreground()["hwnd"] == edit["hwnd"], 20,
                  what=f"the edit window opened by {opener} to come to the foreground")
         ways[again]()
-        wait_for(lambda: desk.foreground()["hwnd"] == edit["hwnd"], 10,
+        wait_for(lambda: desk.foreground()["hwnd"] == edit["hwnd"], 20,
                  what=f"{again} to bring the open edit window forward")
         now = desk.edit_windows()
         check([w["hwnd"] for w in now] == [edit["hwnd"]], f"{again} with the edit window open: {now}")

@@ -14,6 +14,7 @@ from scenarios import SCENARIOS  # noqa: E402
 import ui_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import edge_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import launcher_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import keeping_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():

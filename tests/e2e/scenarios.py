@@ -272,6 +272,20 @@ def gbk_directory(ctx):
 
 
 @scenario
+def euro_directory(ctx):
+    """A folder named 价€: in Windows' code page 936 the euro sign is the single byte 0x80
+    (Python's gbk codec lacks it), so the backslash after it separates, and the
+    program's folder is the current directory."""
+    exe = ctx.install_ready_program("价€")
+    folder = exe.rsplit("\\", 1)[0]
+    program = ctx.start(exe, cwd="C:\\windows")
+    run_until_launcher_without_question(program)
+    current = ctx.helper.current_directory(program.pid).rstrip("\\")
+    check(current == folder, f"current directory {current!r}, expected {folder!r}")
+    stop_cleanly(program)
+
+
+@scenario
 def exit_on_close(ctx):
     """Closing the last window ends the program with 0 and frees the instance name."""
     exe = ctx.install_ready_program("exit-close")

@@ -1,0 +1,223 @@
+"""Scenarios in which a shortcut the user made must survive: an add while the edit
+window is open, a save that another program blocks, a shortcut file that cannot be
+read, and the open-file dialog that must not hide the bar it adds to.
+
+They run inside the launcher's virtual desktop, like launcher_scenarios.py.
+"""
+
+import os
+
+from edge_scenarios import ProbeProcess
+from harness import IDOK, check, message_box_contents, unix_path, wait_for, windows_path
+from launcher_scenarios import (NOTEPAD, REGEDIT, REMOVE, LauncherDesk, enter_in_dialog, in_launcher_desk,
+                                marker_copy, open_edit_window_from_row, read_shortcuts, shortcut_bytes,
+                                wait_marker, wait_shortcut_file)
+from scenarios import scenario, stop_cleanly
+from shortcut_image import serialize
+
+# "快捷方式文件保存失败：" and the file's path, under the default caption "信息：".
+SAVE_FAILED = "快捷方式文件保存失败："
+DEFAULT_CAPTION = "信息："
+DAMAGED_SUFFIX = ".damaged"
+
+
+def add_through_dialog(ctx, desk, path):
+    """Clicks 添加文件 on the bar (which must be in) and chooses `path` in the dialog."""
+    desk.click_row(0)
+    dialog = desk.wait_dialog()
+    enter_in_dialog(ctx, dialog, path)
+    wait_for(lambda: not desk.dialogs(), 15, what="the dialog to close")
+
+
+def two_programs(ctx):
+    return [("甲", NOTEPAD), ("乙", REGEDIT)]
+
+
+@scenario
+@in_launcher_desk("add-while-editing", two_programs)
+def add_while_editing(ctx, desk):
+    """A file added on the bar while the edit window is open joins the end of the edit
+    list at once, and the close with changes keeps it next to the edits: add, then
+    remove in the list, then close; and the other way round."""
+    marker = marker_copy(ctx, "add-while-editing", "marker.exe")
+    second = marker_copy(ctx, "add-while-editing", "第二.exe")
+    edit = open_edit_window_from_row(desk)
+    edit.pointer_away()
+    edit.settled_rows(2)
+
+    # The bar stays in beside its own edit window: 添加文件 is one click away.
+    add_through_dialog(ctx, desk, marker)
+    wait_shortcut_file(ctx, two_programs(ctx) + [("marker", marker)], "the add to be saved at once")
+    edit.pointer_away()
+    edit.settled_rows(3)
+    edit.click_button(0, REMOVE)
+    edit.pointer_away()
+    edit.settled_rows(2)
+    edit.close_with_escape(2)
+    wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker)], "the close to keep the add beside the removal")
+    desk.wait_left(desk.flush, "the bar to be in after the edit window closed")
+    desk.expect_rows(4)
+
+    # The removal first, the add after it, both with the window open.
+    edit = open_edit_window_from_row(desk)
+    edit.pointer_away()
+    edit.settled_rows(2)
+    edit.click_button(0, REMOVE)
+    edit.pointer_away()
+    edit.settled_rows(1)
+    add_through_dialog(ctx, desk, second)
+    wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker), ("第二", second)], "the second add to be saved")
+    edit.pointer_away()
+    edit.settled_rows(2)
+    edit.close_with_escape(2)
+    wait_shortcut_file(ctx, [("marker", marker), ("第二", second)], "the close to keep the removal and the add")
+    desk.expect_rows(4)
+    # What the bar shows is what it launches.
+    desk.slide_in()
+    desk.click_row(3)
+    wait_marker(second, "the row added while the edit window was open to launch its file")
+    stop_cleanly(desk.program)
+
+
+def expect_save_failure_notice(ctx, desk):
+    """Waits for the one message that a save failed, checks it and answers it."""
+    box = wait_for(lambda: (lambda boxes: boxes if boxes else None)(desk.program.message_boxes()), 20,
+                   what="the message that the shortcut file could not be saved")
+    check(len(box) == 1, f"{len(box)} message boxes")
+    contents = message_box_contents(ctx.helper, box[0])
+    expected = SAVE_FAILED + ctx.helper.documents().rstrip("\\") + "\\Corvalis.HashTable"
+    check(contents["text"] == expected, f"message text {contents['text']!r}, expected {expected!r}")
+    check(contents["caption"] == DEFAULT_CAPTION, f"message caption {contents['caption']!r}")
+    ctx.helper.press(box[0]["hwnd"], IDOK)
+    wait_for(lambda: not desk.program.message_boxes(), 10, what="the message to close")
+
+
+def hold_shortcut_file(ctx, desk):
+    """Another program holds the shortcut file open so that it cannot be replaced (as a
+    sync client or a virus scanner may) until release() is called on the result."""
+    holder = ProbeProcess(desk.helper, "hold", windows_path(ctx.shortcut_file), 600000, 0, 0, log_path=desk.log)
+    check(holder.next(30) == {"held": True}, "the shortcut file could not be held")
+    return holder
+
+
+def release(holder):
+    holder.process.kill()
+    holder.process.wait(timeout=15)
+
+
+@scenario
+@in_launcher_desk("failed-save", two_programs)
+def failed_save_keeps_the_change(ctx, desk):
+    """While another program holds the shortcut file, the edit window's save fails: the
+    edits stay on the bar, the user is told once, and a second failure says nothing
+    more. The next change after the file is free saves everything. A change whose save
+    failed is saved when the program ends."""
+    marker = marker_copy(ctx, "failed-save", "marker.exe")
+    third = marker_copy(ctx, "failed-save", "third.exe")
+    stored = serialize(two_programs(ctx))
+    holder = hold_shortcut_file(ctx, desk)
+    try:
+        edit = open_edit_window_from_row(desk)
+        edit.pointer_away()
+        edit.settled_rows(2)
+        edit.click_button(0, REMOVE)
+        edit.pointer_away()
+        edit.settled_rows(1)
+        edit.close_with_escape(1)
+        expect_save_failure_notice(ctx, desk)
+        check(shortcut_bytes(ctx) == stored, "the held file changed")
+        desk.expect_rows(3)  # 乙 alone: the removal stays on the bar
+
+        # A second failure in the same run is not told again.
+        desk.slide_in()
+        add_through_dialog(ctx, desk, marker)
+        desk.expect_rows(4)
+        desk.stays(lambda: not desk.program.message_boxes(), 1.5, "a second failure was told again")
+        check(shortcut_bytes(ctx) == stored, "the held file changed")
+    finally:
+        release(holder)
+
+    # The file is free again: the next change saves the bar as it is, earlier changes too.
+    desk.slide_in()
+    add_through_dialog(ctx, desk, third)
+    wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker), ("third", third)],
+                       "the next change to save everything the bar holds")
+    check(not desk.program.message_boxes(), "a message came with the successful save")
+
+    # A failed save, then the program ends once the file is free: the change is saved.
+    holder = hold_shortcut_file(ctx, desk)
+    try:
+        edit = open_edit_window_from_row(desk)
+        edit.pointer_away()
+        edit.settled_rows(3)
+        edit.click_button(0, REMOVE)
+        edit.pointer_away()
+        edit.settled_rows(2)
+        edit.close_with_escape(2)
+        expect_save_failure_notice(ctx, desk)
+    finally:
+        release(holder)
+    stop_cleanly(desk.program)
+    check(read_shortcuts(ctx) == [("marker", marker), ("third", third)],
+          f"after the end the shortcut file holds {read_shortcuts(ctx)}")
+
+
+def damaged_image(ctx):
+    """A shortcut file cut short inside its second record."""
+    return serialize([("记事本", NOTEPAD), ("注册表", REGEDIT)])[:70]
+
+
+@scenario
+def damaged_file_is_kept(ctx):
+    """A shortcut file that cannot be read starts an empty bar, without a message; the
+    first add replaces it only after its bytes are kept as Corvalis.HashTable.damaged,
+    and the next such file goes to .damaged-2."""
+    damaged = damaged_image(ctx)
+    for number, copy in ((1, ctx.shortcut_file + DAMAGED_SUFFIX), (2, ctx.shortcut_file + DAMAGED_SUFFIX + "-2")):
+        if number == 1:
+            for stale in (copy, copy + "-2"):
+                if os.path.exists(stale):
+                    os.remove(stale)
+        with open(ctx.shortcut_file, "wb") as out:
+            out.write(damaged)
+        desk = LauncherDesk(ctx, "damaged-file")  # no shortcuts of its own: slid in at start
+        try:
+            desk.expect_rows(2)
+            check(not desk.program.message_boxes(), "the damaged file brought up a message")
+            check(shortcut_bytes(ctx) == damaged, "the start changed the damaged file")
+            marker = marker_copy(ctx, "damaged-file", f"added{number}.exe")
+            add_through_dialog(ctx, desk, marker)
+            wait_shortcut_file(ctx, [(f"added{number}", marker)], "the add to replace the file")
+            with open(copy, "rb") as kept:
+                check(kept.read() == damaged, f"{os.path.basename(copy)} does not hold the damaged bytes")
+            if number == 2:
+                with open(ctx.shortcut_file + DAMAGED_SUFFIX, "rb") as first:
+                    check(first.read() == damaged, "the first copy was overwritten")
+            leftovers = [n for n in os.listdir(os.path.dirname(ctx.shortcut_file)) if n.endswith(".tmp")]
+            check(not leftovers, f"temporary files left beside the shortcut file: {leftovers}")
+            stop_cleanly(desk.program)
+        finally:
+            desk.close()
+    for copy in (ctx.shortcut_file + DAMAGED_SUFFIX, ctx.shortcut_file + DAMAGED_SUFFIX + "-2"):
+        os.remove(copy)
+
+
+@scenario
+@in_launcher_desk("dialog-keeps-bar", lambda ctx: [("记事本", NOTEPAD)])
+def dialog_keeps_the_bar_in(ctx, desk):
+    """The open-file dialog is the bar's own: revealed, 添加文件, a file chosen - the bar
+    stays in the whole time, and the new row launches with one click, no second reveal."""
+    marker = marker_copy(ctx, "dialog-keeps-bar", "新行.exe")
+    desk.slide_in()
+    desk.click_row(0)
+    dialog = desk.wait_dialog()
+    desk.expect_stays_in(1.5, "the bar slid out when the open-file dialog came up")
+    enter_in_dialog(ctx, dialog, marker)
+    wait_for(lambda: not desk.dialogs(), 15, what="the dialog to close")
+    desk.expect_rows(4)
+    desk.expect_stays_in(1.0, "the bar slid out after the dialog closed")
+    check(not os.path.exists(unix_path(marker) + ".ran"), "the new row ran before it was clicked")
+    desk.click_row(3)
+    wait_marker(marker, "the new row to launch its file")
+    desk.wait_left(desk.parked, "the bar to slide out after the launch")
+    stop_cleanly(desk.program)
