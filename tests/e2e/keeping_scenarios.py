@@ -22,7 +22,9 @@ DAMAGED_SUFFIX = ".damaged"
 
 
 def add_through_dialog(ctx, desk, path):
-    """Clicks 添加文件 on the bar (which must be in) and chooses `path` in the dialog."""
+    """Clicks 添加文件 on the bar (revealed first if it is not in) and chooses `path` in
+    the dialog."""
+    desk.slide_in()
     desk.click_row(0)
     dialog = desk.wait_dialog()
     enter_in_dialog(ctx, dialog, path)
@@ -45,7 +47,6 @@ def add_while_editing(ctx, desk):
     edit.pointer_away()
     edit.settled_rows(2)
 
-    # The bar stays in beside its own edit window: 添加文件 is one click away.
     add_through_dialog(ctx, desk, marker)
     wait_shortcut_file(ctx, two_programs(ctx) + [("marker", marker)], "the add to be saved at once")
     edit.pointer_away()
@@ -129,7 +130,6 @@ def failed_save_keeps_the_change(ctx, desk):
         desk.expect_rows(3)  # 乙 alone: the removal stays on the bar
 
         # A second failure in the same run is not told again.
-        desk.slide_in()
         add_through_dialog(ctx, desk, marker)
         desk.expect_rows(4)
         desk.stays(lambda: not desk.program.message_boxes(), 1.5, "a second failure was told again")
@@ -138,7 +138,6 @@ def failed_save_keeps_the_change(ctx, desk):
         release(holder)
 
     # The file is free again: the next change saves the bar as it is, earlier changes too.
-    desk.slide_in()
     add_through_dialog(ctx, desk, third)
     wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker), ("third", third)],
                        "the next change to save everything the bar holds")
@@ -188,6 +187,7 @@ def damaged_file_is_kept(ctx):
             marker = marker_copy(ctx, "damaged-file", f"added{number}.exe")
             add_through_dialog(ctx, desk, marker)
             wait_shortcut_file(ctx, [(f"added{number}", marker)], "the add to replace the file")
+            check(os.path.exists(copy), f"no {os.path.basename(copy)} beside the replaced file")
             with open(copy, "rb") as kept:
                 check(kept.read() == damaged, f"{os.path.basename(copy)} does not hold the damaged bytes")
             if number == 2:
