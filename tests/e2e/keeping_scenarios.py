@@ -42,7 +42,7 @@ def add_while_editing(ctx, desk):
     list at once, and the close with changes keeps it next to the edits: add, then
     remove in the list, then close; and the other way round."""
     marker = marker_copy(ctx, "add-while-editing", "marker.exe")
-    second = marker_copy(ctx, "add-while-editing", "第二.exe")
+    second = marker_copy(ctx, "add-while-editing", "second.exe")
     edit = open_edit_window_from_row(desk)
     edit.pointer_away()
     edit.settled_rows(2)
@@ -67,11 +67,11 @@ def add_while_editing(ctx, desk):
     edit.pointer_away()
     edit.settled_rows(1)
     add_through_dialog(ctx, desk, second)
-    wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker), ("第二", second)], "the second add to be saved")
+    wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker), ("second", second)], "the second add to be saved")
     edit.pointer_away()
     edit.settled_rows(2)
     edit.close_with_escape(2)
-    wait_shortcut_file(ctx, [("marker", marker), ("第二", second)], "the close to keep the removal and the add")
+    wait_shortcut_file(ctx, [("marker", marker), ("second", second)], "the close to keep the removal and the add")
     desk.expect_rows(4)
     # What the bar shows is what it launches.
     desk.slide_in()
@@ -207,7 +207,7 @@ def damaged_file_is_kept(ctx):
 def dialog_keeps_the_bar_in(ctx, desk):
     """The open-file dialog is the bar's own: revealed, 添加文件, a file chosen - the bar
     stays in the whole time, and the new row launches with one click, no second reveal."""
-    marker = marker_copy(ctx, "dialog-keeps-bar", "新行.exe")
+    marker = marker_copy(ctx, "dialog-keeps-bar", "newrow.exe")
     desk.slide_in()
     desk.click_row(0)
     dialog = desk.wait_dialog()
