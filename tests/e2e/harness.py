@@ -56,6 +56,12 @@ def wait_for(probe, timeout=15.0, interval=0.05, what="a condition"):
         time.sleep(interval)
 
 
+def run_value_of(exe):
+    """The Run value the program keeps for itself at `exe`: quoted when the path holds a
+    space, so that the system cannot take a leading part of it for the program."""
+    return f'"{exe}"' if " " in exe else exe
+
+
 def require_environment():
     missing = [name for name in ("WINEPREFIX", "DISPLAY") if not os.environ.get(name)]
     if missing:
@@ -359,7 +365,7 @@ class Context:
         that are not about autostart: no question can block their start."""
         exe = self.install_exe(folder)
         self.expect_no_other_instance()
-        self.set_autostart("sz", exe)
+        self.set_autostart("sz", run_value_of(exe))
         return exe
 
     def start(self, exe, cwd=None, env=None):
