@@ -167,15 +167,19 @@ class Helper:
 
 class Program:
     """One run of the program, started through `wininfo launch` so that the exact
-    Windows process id and the full 32-bit exit code are known."""
+    Windows process id and the full 32-bit exit code are known. With verb "run", `exe`
+    is a whole command line started with no application name, as the system starts a
+    Run value; `image` then tells which program that started."""
 
-    def __init__(self, helper, exe, cwd=None, env=None, log_path=None):
+    def __init__(self, helper, exe, cwd=None, env=None, log_path=None, verb="launch"):
         self.helper = helper
         self.exe = exe
         self.cwd = cwd
         self.env = env
         self.log_path = log_path
+        self.verb = verb
         self.pid = None
+        self.image = None
         self._exit_code = None
         self._lines = queue.Queue()
         self._process = None
@@ -185,7 +189,7 @@ class Program:
         if self.env:
             environment.update(self.env)
         log = open(self.log_path, "ab") if self.log_path else subprocess.DEVNULL
-        self._process = subprocess.Popen([wine_command(), self.helper.path, "launch", self.cwd or "-", self.exe],
+        self._process = subprocess.Popen([wine_command(), self.helper.path, self.verb, self.cwd or "-", self.exe],
                                          stdout=subprocess.PIPE, stderr=log, env=environment)
         if log is not subprocess.DEVNULL:
             log.close()
@@ -193,6 +197,7 @@ class Program:
         first = self._next_line(timeout)
         check(first is not None and "pid" in first, f"the program did not start: {first}")
         self.pid = first["pid"]
+        self.image = first.get("image")
         return self
 
     def _read(self):
@@ -371,6 +376,14 @@ class Context:
     def start(self, exe, cwd=None, env=None):
         program = Program(self.helper, exe, cwd=cwd, env=env,
                           log_path=os.path.join(self.artifacts, f"{self.name}.wine.log"))
+        self.programs.append(program)
+        return program.start()
+
+    def run_command_line(self, command_line, cwd=None, env=None):
+        """Starts `command_line` as the system starts a Run value (no application name);
+        the run's `image` says which program it started."""
+        program = Program(self.helper, command_line, cwd=cwd, env=env,
+                          log_path=os.path.join(self.artifacts, f"{self.name}.wine.log"), verb="run")
         self.programs.append(program)
         return program.start()
 
