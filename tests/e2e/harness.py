@@ -294,6 +294,13 @@ def message_box_contents(helper, box):
             "icon": icon}
 
 
+def remove_path(path):
+    if os.path.isdir(path) and not os.path.islink(path):
+        shutil.rmtree(path)
+    elif os.path.lexists(path):
+        os.remove(path)
+
+
 def xdotool(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, timeout=20, stdout=subprocess.DEVNULL)
 
@@ -334,6 +341,7 @@ class Context:
         self.artifacts = artifacts
         self.shots = shots or artifacts
         self.programs = []
+        self.planted = []
         os.makedirs(artifacts, exist_ok=True)
         os.makedirs(self.shots, exist_ok=True)
         # Every scenario starts without stored shortcuts; those that need some write them.
@@ -355,6 +363,10 @@ class Context:
         """Copies the program to C:\\corvalis-e2e\\<folder>, with the UI library
         (ExuiKrnln.dll) beside it as the product ships; returns the program's Windows path."""
         target_dir = os.path.join(os.environ["WINEPREFIX"], "drive_c", "corvalis-e2e", folder)
+        return self.install_exe_in(target_dir, file_name, with_library)
+
+    def install_exe_in(self, target_dir, file_name="corvalisbar.exe", with_library=True):
+        """The same into any folder of the prefix (a Unix path)."""
         os.makedirs(target_dir, exist_ok=True)
         target = os.path.join(target_dir, file_name)
         shutil.copyfile(self.built_exe, target)
@@ -387,6 +399,13 @@ class Context:
         self.programs.append(program)
         return program.start()
 
+    def plant(self, path):
+        """Marks a file or folder (a Unix path) that the scenario puts into the prefix for
+        removal when it ends, pass or fail; removes what an interrupted run left there."""
+        self.planted.append(path)
+        remove_path(path)
+        return path
+
     # The Run value, read and written from the Windows side.
     def autostart_value(self):
         return self.helper.reg_query("HKLM", RUN_KEY, INSTANCE_NAME)
@@ -405,6 +424,8 @@ class Context:
     def cleanup(self):
         for program in self.programs:
             program.kill()
+        for path in reversed(self.planted):
+            remove_path(path)
 
     def screenshot(self, label):
         screenshot(os.path.join(self.artifacts, f"{self.name}-{label}.png"))

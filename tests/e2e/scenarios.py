@@ -1,10 +1,12 @@
 """The end-to-end scenarios. Each takes a harness Context and raises on failure."""
 
+import os
+import shutil
 import time
 
-from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_EXPAND_SZ, REG_SZ, WM_CLOSE,
+from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_EXPAND_SZ, REG_SZ, RUN_KEY, WM_CLOSE,
                      WS_CAPTION, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, WS_POPUP, WS_THICKFRAME, INSTANCE_NAME,
-                     check, message_box_contents, run_value_of, screen_size, wait_for, xdotool)
+                     check, message_box_contents, run_value_of, screen_size, unix_path, wait_for, xdotool)
 
 ALREADY_RUNNING = "请勿重复启动"
 ALREADY_RUNNING_CAPTION = "友情提醒:"
@@ -261,6 +263,64 @@ def autostart_expand_sz_kept(ctx):
         value = ctx.autostart_value()
         check(value["type"] == REG_EXPAND_SZ and value["data"] == stored, f"{exe}: the value was changed: {value}")
         stop_cleanly(program)
+
+
+# Installed here, the program's path has a space and a Chinese name. Unquoted, the
+# system would try "C:\Program.exe" and then "C:\Program Files\快捷.exe" first.
+SPACED_FOLDER = r"C:\Program Files\快捷 工具"
+DECOYS = (r"C:\Program.exe", r"C:\Program Files\快捷.exe")
+
+
+def plant_marker(ctx, windows_path):
+    """A copy of launch_marker.exe at `windows_path`, removed (with the "<path>.ran" it
+    leaves when started) once the scenario ends."""
+    built = os.environ.get("CORVALIS_E2E_MARKER", "")
+    check(built and os.path.exists(built), f"CORVALIS_E2E_MARKER names no program: {built!r}")
+    target = unix_path(windows_path)
+    ctx.plant(target + ".ran")
+    shutil.copyfile(built, ctx.plant(target))
+
+
+def started_decoys():
+    return [decoy for decoy in DECOYS if os.path.exists(unix_path(decoy) + ".ran")]
+
+
+@scenario
+def autostart_spaced_folder(ctx):
+    """Installed under a folder with a space and a Chinese name: Yes writes the quoted
+    path; the next start, made from the value as the system makes it at logon, asks
+    nothing and is this program - never a planted "C:\\Program.exe"."""
+    ctx.expect_no_other_instance()
+    ctx.plant(unix_path(SPACED_FOLDER))
+    exe = ctx.install_exe_in(unix_path(SPACED_FOLDER))
+    for decoy in DECOYS:
+        plant_marker(ctx, decoy)
+    ctx.clear_autostart()
+    try:
+        program = ctx.start(exe)
+        answer_autostart(ctx, program, IDYES)
+        program.wait_launcher_visible()
+        value = ctx.autostart_value()
+        check(value["type"] == REG_SZ and value["data"] == f'"{exe}"', f"Yes wrote {value}, expected {exe!r} quoted")
+        stop_cleanly(program)
+
+        # CreateProcess with the value as the command line and no application name.
+        again = ctx.run_command_line(value["data"])
+        check(again.image == exe, f"the Run value started {again.image!r}, expected {exe!r}")
+        run_until_launcher_without_question(again)
+        expect_run_value(ctx, exe)
+        stop_cleanly(again)
+        check(not started_decoys(), f"the Run value started {started_decoys()}")
+
+        # The decoy is live: the same start of the unquoted path runs it, so the check
+        # above would have caught a bare value.
+        bare = ctx.run_command_line(exe)
+        check(bare.image == DECOYS[0], f"the unquoted path started {bare.image!r}, expected the decoy")
+        check(bare.wait(15) == 0, "the decoy did not end with 0")
+        check(started_decoys() == [DECOYS[0]], f"started decoys: {started_decoys()}")
+    finally:
+        # The value would name a program that is gone.
+        ctx.helper.reg_delete("HKLM", RUN_KEY, INSTANCE_NAME)
 
 
 @scenario
