@@ -9,9 +9,16 @@ namespace corvalis {
 
 Text autostartValuePath(std::string_view name) { return concatTexts({kRunKeyPrefix, name}); }
 
+Text quotedWhenSpaced(std::string_view path) {
+  // Found on character boundaries, though a GBK second byte is never 0x20 anyway.
+  // A tab or a quote cannot be part of a file name, so a space is the only break.
+  if (findText(path, " ") < 0) return Text(path);
+  return concatTexts({"\"", path, "\""});
+}
+
 Text ownExecutablePath(std::string_view directory, std::string_view fileName) {
   if (fileName.empty()) return Text();
-  return concatTexts({directory, "\\", fileName});
+  return quotedWhenSpaced(concatTexts({directory, "\\", fileName}));
 }
 
 bool autostartNeedsRewrite(std::string_view storedText, std::string_view ownPath) {
@@ -35,7 +42,8 @@ void syncAutostart() {
   if (autostartValue(kInstanceName, {}, false, true)) {
     const Text stored = readRegistryText(HKEY_LOCAL_MACHINE, autostartValuePath(kInstanceName));
     if (autostartNeedsRewrite(stored, ownPath)) {
-      // Silently: the program was moved or renamed, or someone else wrote the value.
+      // Silently: the program was moved or renamed, someone else wrote the value, or
+      // an older version wrote a path with a space unquoted.
       autostartValue(kInstanceName, {}, true, false);
       autostartValue(kInstanceName, ownPath, false, false);
     }

@@ -22,14 +22,20 @@ inline constexpr std::string_view kRunKeyPrefix = "SOFTWARE\\Microsoft\\Windows\
 // The registry path of the Run value `name`.
 Text autostartValuePath(std::string_view name);
 
+// `path` as a command line names it: in double quotes when it holds a space, else as
+// it is, byte for byte. The system starts a Run value as a command line with no
+// program name, and would try the part before a space as a program of its own
+// ("C:\Program.exe" for "C:\Program Files\...").
+Text quotedWhenSpaced(std::string_view path);
+
 // The program's own full path as the Run value holds it: directory, one backslash,
-// file name; never quoted.
+// file name, quoted when it holds a space (quotedWhenSpaced). Empty without a file name.
 Text ownExecutablePath(std::string_view directory, std::string_view fileName);
 
 // A value that exists but reads (as text: REG_SZ as stored, REG_EXPAND_SZ expanded,
 // any other type as empty) differently from the own path, byte for byte and with
-// case, is rewritten. An empty own path is never written: that would leave a value
-// that starts nothing.
+// case, is rewritten: an unquoted path with a space among them. An empty own path
+// is never written: that would leave a value that starts nothing.
 bool autostartNeedsRewrite(std::string_view storedText, std::string_view ownPath);
 
 // With `query`: whether the value exists, nothing changed. Otherwise with `remove`:

@@ -56,6 +56,12 @@ def wait_for(probe, timeout=15.0, interval=0.05, what="a condition"):
         time.sleep(interval)
 
 
+def run_value_of(exe):
+    """The Run value the program keeps for itself at `exe`: quoted when the path holds a
+    space, so that the system cannot take a leading part of it for the program."""
+    return f'"{exe}"' if " " in exe else exe
+
+
 def require_environment():
     missing = [name for name in ("WINEPREFIX", "DISPLAY") if not os.environ.get(name)]
     if missing:
@@ -161,15 +167,19 @@ class Helper:
 
 class Program:
     """One run of the program, started through `wininfo launch` so that the exact
-    Windows process id and the full 32-bit exit code are known."""
+    Windows process id and the full 32-bit exit code are known. With verb "run", `exe`
+    is a whole command line started with no application name, as the system starts a
+    Run value; `image` then tells which program that started."""
 
-    def __init__(self, helper, exe, cwd=None, env=None, log_path=None):
+    def __init__(self, helper, exe, cwd=None, env=None, log_path=None, verb="launch"):
         self.helper = helper
         self.exe = exe
         self.cwd = cwd
         self.env = env
         self.log_path = log_path
+        self.verb = verb
         self.pid = None
+        self.image = None
         self._exit_code = None
         self._lines = queue.Queue()
         self._process = None
@@ -179,7 +189,7 @@ class Program:
         if self.env:
             environment.update(self.env)
         log = open(self.log_path, "ab") if self.log_path else subprocess.DEVNULL
-        self._process = subprocess.Popen([wine_command(), self.helper.path, "launch", self.cwd or "-", self.exe],
+        self._process = subprocess.Popen([wine_command(), self.helper.path, self.verb, self.cwd or "-", self.exe],
                                          stdout=subprocess.PIPE, stderr=log, env=environment)
         if log is not subprocess.DEVNULL:
             log.close()
@@ -187,6 +197,7 @@ class Program:
         first = self._next_line(timeout)
         check(first is not None and "pid" in first, f"the program did not start: {first}")
         self.pid = first["pid"]
+        self.image = first.get("image")
         return self
 
     def _read(self):
@@ -283,6 +294,13 @@ def message_box_contents(helper, box):
             "icon": icon}
 
 
+def remove_path(path):
+    if os.path.isdir(path) and not os.path.islink(path):
+        shutil.rmtree(path)
+    elif os.path.lexists(path):
+        os.remove(path)
+
+
 def xdotool(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, timeout=20, stdout=subprocess.DEVNULL)
 
@@ -323,6 +341,7 @@ class Context:
         self.artifacts = artifacts
         self.shots = shots or artifacts
         self.programs = []
+        self.planted = []
         os.makedirs(artifacts, exist_ok=True)
         os.makedirs(self.shots, exist_ok=True)
         # Every scenario starts without stored shortcuts; those that need some write them.
@@ -344,6 +363,10 @@ class Context:
         """Copies the program to C:\\corvalis-e2e\\<folder>, with the UI library
         (ExuiKrnln.dll) beside it as the product ships; returns the program's Windows path."""
         target_dir = os.path.join(os.environ["WINEPREFIX"], "drive_c", "corvalis-e2e", folder)
+        return self.install_exe_in(target_dir, file_name, with_library)
+
+    def install_exe_in(self, target_dir, file_name="corvalisbar.exe", with_library=True):
+        """The same into any folder of the prefix (a Unix path)."""
         os.makedirs(target_dir, exist_ok=True)
         target = os.path.join(target_dir, file_name)
         shutil.copyfile(self.built_exe, target)
@@ -359,7 +382,7 @@ class Context:
         that are not about autostart: no question can block their start."""
         exe = self.install_exe(folder)
         self.expect_no_other_instance()
-        self.set_autostart("sz", exe)
+        self.set_autostart("sz", run_value_of(exe))
         return exe
 
     def start(self, exe, cwd=None, env=None):
@@ -367,6 +390,21 @@ class Context:
                           log_path=os.path.join(self.artifacts, f"{self.name}.wine.log"))
         self.programs.append(program)
         return program.start()
+
+    def run_command_line(self, command_line, cwd=None, env=None):
+        """Starts `command_line` as the system starts a Run value (no application name);
+        the run's `image` says which program it started."""
+        program = Program(self.helper, command_line, cwd=cwd, env=env,
+                          log_path=os.path.join(self.artifacts, f"{self.name}.wine.log"), verb="run")
+        self.programs.append(program)
+        return program.start()
+
+    def plant(self, path):
+        """Marks a file or folder (a Unix path) that the scenario puts into the prefix for
+        removal when it ends, pass or fail; removes what an interrupted run left there."""
+        self.planted.append(path)
+        remove_path(path)
+        return path
 
     # The Run value, read and written from the Windows side.
     def autostart_value(self):
@@ -386,6 +424,8 @@ class Context:
     def cleanup(self):
         for program in self.programs:
             program.kill()
+        for path in reversed(self.planted):
+            remove_path(path)
 
     def screenshot(self, label):
         screenshot(os.path.join(self.artifacts, f"{self.name}-{label}.png"))

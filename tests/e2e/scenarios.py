@@ -1,10 +1,12 @@
 """The end-to-end scenarios. Each takes a harness Context and raises on failure."""
 
+import os
+import shutil
 import time
 
-from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_EXPAND_SZ, REG_SZ, WM_CLOSE,
+from harness import (IDNO, IDOK, IDYES, LAUNCHER_CLASS, OWNER_CLASS, REG_EXPAND_SZ, REG_SZ, RUN_KEY, WM_CLOSE,
                      WS_CAPTION, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW, WS_POPUP, WS_THICKFRAME, INSTANCE_NAME,
-                     check, message_box_contents, screen_size, wait_for, xdotool)
+                     check, message_box_contents, run_value_of, screen_size, unix_path, wait_for, xdotool)
 
 ALREADY_RUNNING = "请勿重复启动"
 ALREADY_RUNNING_CAPTION = "友情提醒:"
@@ -61,10 +63,12 @@ def snapshot(program):
 
 
 def expect_run_value(ctx, exe):
+    """The Run value names `exe`: bare, or in quotes when its path holds a space."""
+    expected = run_value_of(exe)
     value = ctx.autostart_value()
     check(value["exists"], "the Run value is missing")
     check(value["type"] == REG_SZ, f"Run value type {value['type']}, expected REG_SZ")
-    check(value["data"] == exe, f"Run value {value['data']!r}, expected {exe!r}")
+    check(value["data"] == expected, f"Run value {value['data']!r}, expected {expected!r}")
     check(value["terminated"], "the Run value was stored without its terminating zero")
 
 
@@ -199,21 +203,9 @@ def autostart_no(ctx):
         stop_cleanly(program)
 
 
-@scenario
-def autostart_rewrites(ctx):
-    """A value that reads differently from the own path is silently rewritten."""
-    exe = ctx.install_exe("autostart-rewrite")
-    ctx.expect_no_other_instance()
-    cases = [
-        ("another path", "sz", r"C:\elsewhere\corvalisbar.exe", {}),
-        ("the same path in other letter case", "sz", exe.upper(), {}),
-        ("a quoted own path", "sz", f'"{exe}"', {}),
-        ("an empty text", "sz", "", {}),
-        ("a REG_DWORD", "dword", "1", {}),
-        ("a REG_EXPAND_SZ expanding elsewhere", "expand_sz", r"%CORVALIS_E2E_OTHER%\corvalisbar.exe",
-         {"CORVALIS_E2E_OTHER": r"C:\other"}),
-    ]
-    check(exe.upper() != exe, "the test path has no lower-case letters to change")
+def expect_rewritten(ctx, exe, cases):
+    """Each (label, kind, data, env) stored in turn is replaced by the own Run value at
+    the next start, without a question."""
     for label, kind, data, env in cases:
         ctx.set_autostart(kind, data)
         program = ctx.start(exe, env=env)
@@ -226,18 +218,109 @@ def autostart_rewrites(ctx):
 
 
 @scenario
-def autostart_expand_sz_kept(ctx):
-    """A REG_EXPAND_SZ value whose expansion is the own path is left as it is."""
-    exe = ctx.install_exe("autostart-expand")
+def autostart_rewrites(ctx):
+    """A value that reads differently from the own path is silently rewritten: a path
+    without a space to the bare path, one with a space to the path in quotes."""
     ctx.expect_no_other_instance()
-    folder, name = exe.rsplit("\\", 1)
-    stored = "%CORVALIS_E2E_HOME%\\" + name
-    ctx.set_autostart("expand_sz", stored)
-    program = ctx.start(exe, env={"CORVALIS_E2E_HOME": folder})
-    run_until_launcher_without_question(program)
-    value = ctx.autostart_value()
-    check(value["type"] == REG_EXPAND_SZ and value["data"] == stored, f"the value was changed: {value}")
-    stop_cleanly(program)
+    exe = ctx.install_exe("autostart-rewrite")
+    check(exe.upper() != exe, "the test path has no lower-case letters to change")
+    check(" " not in exe, f"the bare test path holds a space: {exe!r}")
+    expect_rewritten(ctx, exe, [
+        ("another path", "sz", r"C:\elsewhere\corvalisbar.exe", {}),
+        ("the same path in other letter case", "sz", exe.upper(), {}),
+        ("a quoted own path without a space", "sz", f'"{exe}"', {}),
+        ("an empty text", "sz", "", {}),
+        ("a REG_DWORD", "dword", "1", {}),
+        ("a REG_EXPAND_SZ expanding elsewhere", "expand_sz", r"%CORVALIS_E2E_OTHER%\corvalisbar.exe",
+         {"CORVALIS_E2E_OTHER": r"C:\other"}),
+    ])
+
+    spaced = ctx.install_exe("autostart rewrite")
+    folder = spaced.rsplit("\\", 1)[0]
+    expect_rewritten(ctx, spaced, [
+        ("an unquoted own path with a space", "sz", spaced, {}),
+        ("the quoted own path in other letter case", "sz", f'"{spaced.upper()}"', {}),
+        ("an own path with only its opening quote", "sz", f'"{spaced}', {}),
+        ("a REG_EXPAND_SZ expanding to the unquoted own path", "expand_sz", r"%CORVALIS_E2E_HOME%\corvalisbar.exe",
+         {"CORVALIS_E2E_HOME": folder}),
+    ])
+
+
+@scenario
+def autostart_expand_sz_kept(ctx):
+    """A REG_EXPAND_SZ value whose expansion is the own Run value is left as it is:
+    the bare path, and the quoted one for a path with a space."""
+    ctx.expect_no_other_instance()
+    for folder_name in ("autostart-expand", "autostart expand"):
+        exe = ctx.install_exe(folder_name)
+        folder, name = exe.rsplit("\\", 1)
+        stored = "%CORVALIS_E2E_HOME%\\" + name
+        if " " in folder:
+            stored = f'"{stored}"'
+        ctx.set_autostart("expand_sz", stored)
+        program = ctx.start(exe, env={"CORVALIS_E2E_HOME": folder})
+        run_until_launcher_without_question(program)
+        value = ctx.autostart_value()
+        check(value["type"] == REG_EXPAND_SZ and value["data"] == stored, f"{exe}: the value was changed: {value}")
+        stop_cleanly(program)
+
+
+# Installed here, the program's path has a space and a Chinese name. Unquoted, the
+# system would try "C:\Program.exe" and then "C:\Program Files\快捷.exe" first.
+SPACED_FOLDER = r"C:\Program Files\快捷 工具"
+DECOYS = (r"C:\Program.exe", r"C:\Program Files\快捷.exe")
+
+
+def plant_marker(ctx, windows_path):
+    """A copy of launch_marker.exe at `windows_path`, removed (with the "<path>.ran" it
+    leaves when started) once the scenario ends."""
+    built = os.environ.get("CORVALIS_E2E_MARKER", "")
+    check(built and os.path.exists(built), f"CORVALIS_E2E_MARKER names no program: {built!r}")
+    target = unix_path(windows_path)
+    ctx.plant(target + ".ran")
+    shutil.copyfile(built, ctx.plant(target))
+
+
+def started_decoys():
+    return [decoy for decoy in DECOYS if os.path.exists(unix_path(decoy) + ".ran")]
+
+
+@scenario
+def autostart_spaced_folder(ctx):
+    """Installed under a folder with a space and a Chinese name: Yes writes the quoted
+    path; the next start, made from the value as the system makes it at logon, asks
+    nothing and is this program - never a planted "C:\\Program.exe"."""
+    ctx.expect_no_other_instance()
+    ctx.plant(unix_path(SPACED_FOLDER))
+    exe = ctx.install_exe_in(unix_path(SPACED_FOLDER))
+    for decoy in DECOYS:
+        plant_marker(ctx, decoy)
+    ctx.clear_autostart()
+    try:
+        program = ctx.start(exe)
+        answer_autostart(ctx, program, IDYES)
+        program.wait_launcher_visible()
+        value = ctx.autostart_value()
+        check(value["type"] == REG_SZ and value["data"] == f'"{exe}"', f"Yes wrote {value}, expected {exe!r} quoted")
+        stop_cleanly(program)
+
+        # CreateProcess with the value as the command line and no application name.
+        again = ctx.run_command_line(value["data"])
+        check(again.image == exe, f"the Run value started {again.image!r}, expected {exe!r}")
+        run_until_launcher_without_question(again)
+        expect_run_value(ctx, exe)
+        stop_cleanly(again)
+        check(not started_decoys(), f"the Run value started {started_decoys()}")
+
+        # The decoy is live: the same start of the unquoted path runs it, so the check
+        # above would have caught a bare value.
+        bare = ctx.run_command_line(exe)
+        check(bare.image == DECOYS[0], f"the unquoted path started {bare.image!r}, expected the decoy")
+        check(bare.wait(15) == 0, "the decoy did not end with 0")
+        check(started_decoys() == [DECOYS[0]], f"started decoys: {started_decoys()}")
+    finally:
+        # The value would name a program that is gone.
+        ctx.helper.reg_delete("HKLM", RUN_KEY, INSTANCE_NAME)
 
 
 @scenario
@@ -257,7 +340,8 @@ def working_directory(ctx):
 @scenario
 def gbk_directory(ctx):
     """A folder whose name holds a character with 0x5C ("\\") as its second GBK byte, and
-    a space: the directory split and the Run value keep the path whole."""
+    a space: the directory split keeps the path whole, and the Run value holds it in
+    quotes."""
     exe = ctx.install_exe("俓 目录")
     check("俓".encode("gbk")[1:] == b"\\", "the test character lost its backslash trail byte")
     ctx.expect_no_other_instance()

@@ -2,8 +2,11 @@
 // the same Wine prefix as the program under test and answers one command per run,
 // printing JSON lines in UTF-8:
 //
-//   launch CWD EXE            start EXE (CWD "-" keeps ours); print {"pid":N}, wait for
-//                             it, print {"exit":N}; our own exit code is the child's
+//   launch CWD EXE            start EXE (CWD "-" keeps ours); print {"pid":N} with its
+//                             image path, wait for it, print {"exit":N}; our own exit
+//                             code is the child's
+//   run CWD COMMANDLINE       the same for a command line started with no application
+//                             name, as the system starts a Run value
 //   windows [pid=N] [class=C] top-level windows, with class, title, rectangle, client
 //                             rectangle (screen coordinates), styles, owner, topmost,
 //                             visibility, enabled state and the thread that made it
@@ -31,6 +34,8 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "app/win_handles.h"
 
 namespace {
 
@@ -249,24 +254,43 @@ int currentDirectoryOf(DWORD pid) {
   return result;
 }
 
-int launch(const std::wstring& directory, const std::wstring& exe) {
-  std::wstring commandLine = L"\"" + exe + L"\"";
+std::wstring imagePath(HANDLE process) {
+  wchar_t path[MAX_PATH * 2] = {};
+  DWORD size = MAX_PATH * 2;
+  return QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size) : std::wstring();
+}
+
+// Starts a process, prints {"pid":N,"image":PATH,"command_line":TEXT}, waits for it
+// and prints {"exit":N}; our own exit code is the child's.
+int startAndWait(const wchar_t* application, std::wstring commandLine, const std::wstring& directory) {
+  const std::wstring given = commandLine;  // CreateProcessW may write into its copy
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(application, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       directory == L"-" ? nullptr : directory.c_str(), &startup, &info)) {
     emit("{\"error\":" + std::to_string(GetLastError()) + "}");
     return 2;
   }
-  CloseHandle(info.hThread);
-  emit("{\"pid\":" + std::to_string(info.dwProcessId) + "}");
-  WaitForSingleObject(info.hProcess, INFINITE);
+  const corvalis::UniqueKernelHandle process(info.hProcess);
+  const corvalis::UniqueKernelHandle thread(info.hThread);
+  emit("{\"pid\":" + std::to_string(info.dwProcessId) + ",\"image\":" + json(imagePath(process.get())) +
+       ",\"command_line\":" + json(given) + "}");
+  WaitForSingleObject(process.get(), INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
+  GetExitCodeProcess(process.get(), &code);
   emit("{\"exit\":" + std::to_string(code) + "}");
   return static_cast<int>(code);
+}
+
+int launch(const std::wstring& directory, const std::wstring& exe) {
+  return startAndWait(exe.c_str(), L"\"" + exe + L"\"", directory);
+}
+
+// As the system starts a Run value: the whole text is the command line and there is
+// no application name, so CreateProcess itself picks the program out of it.
+int runCommandLine(const std::wstring& directory, const std::wstring& commandLine) {
+  return startAndWait(nullptr, commandLine, directory);
 }
 
 int processState(DWORD pid) {
@@ -284,7 +308,8 @@ int processState(DWORD pid) {
 }
 
 int usage() {
-  std::fputs("usage: wininfo launch|windows|children|post|send|press|regquery|regset|regdelete|cwd|event|proc|kill\n",
+  std::fputs("usage: wininfo launch|run|windows|children|post|send|press|regquery|regset|regdelete|cwd|event|proc|"
+             "kill|documents\n",
              stderr);
   return 64;
 }
@@ -300,6 +325,7 @@ int main() {
   const std::wstring& command = args[0];
 
   if (command == L"launch" && args.size() == 3) return launch(args[1], args[2]);
+  if (command == L"run" && args.size() == 3) return runCommandLine(args[1], args[2]);
   if (command == L"windows") {
     WindowFilter filter;
     for (std::size_t i = 1; i < args.size(); ++i) {
