@@ -1,5 +1,7 @@
 #include "app/control_registry.h"
 
+#include "app/screen_dpi.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -52,11 +54,19 @@ bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window) {
     ControlUnit* pending = unit.get();
     units.push_back(std::move(unit));
 
+    // The template's figures are 96-DPI ones: the control is made at the screen's DPI.
+    const std::int32_t dpi = screenDpi();
+    exui::PropertyBlock scaledBlock{};
+    const exui::PropertyBlock* properties = nullptr;
+    if (control.properties != nullptr) {
+      scaledBlock = scaledPropertyBlock(*control.properties, dpi);
+      properties = &scaledBlock;
+    }
     const auto create = std::get<CreateEntry>(kindEntry(control.kind, 1));
     const ControlReference made =
-        create(control.properties, controlStyle(control.flags), parent, control.identity, control.left, control.top,
-               control.width, control.height, static_cast<std::uint32_t>(windowTemplate.identity),
-               static_cast<std::uint32_t>(control.identity));
+        create(properties, controlStyle(control.flags), parent, control.identity, scaleForDpi(control.left, dpi),
+               scaleForDpi(control.top, dpi), scaleForDpi(control.width, dpi), scaleForDpi(control.height, dpi),
+               static_cast<std::uint32_t>(windowTemplate.identity), static_cast<std::uint32_t>(control.identity));
     if (made == nullptr) {
       allMade = false;
       // Never registered: nobody else will release it.

@@ -1,5 +1,7 @@
 #include "app/popup_menu.h"
 
+#include "app/screen_dpi.h"
+
 namespace corvalis {
 
 bool showPopupMenu(HWND owner, UniqueMenu menu) {
@@ -10,7 +12,7 @@ bool showPopupMenu(HWND owner, UniqueMenu menu) {
   // elsewhere.
   SetForegroundWindow(owner);
   const BOOL shown =
-      TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, cursor.x + 3, cursor.y + 3, 0, owner, nullptr);
+      TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, cursor.x + dpiScaled(3), cursor.y + dpiScaled(3), 0, owner, nullptr);
   // A message to the owner right after the menu ends, so that a second menu opened
   // at once does not close immediately.
   PostMessageA(owner, WM_NULL, 0, 0);

@@ -9,6 +9,7 @@
 #include "app/instance_name.h"
 #include "app/module_path.h"
 #include "app/process_objects.h"
+#include "app/screen_dpi.h"
 #include "app/program_lifetime.h"
 #include "app/single_instance.h"
 #include "app/window_registry.h"
@@ -70,6 +71,9 @@ Text directoryToEnter(std::string_view executableDirectory) {
 int runProgram() {
   // 1. The process heap, OLE, and the window that owns every program window.
   const HANDLE heap = GetProcessHeap();
+  // Before any window: the program draws itself at the screen's DPI.
+  declareDpiAwareness();
+  measureScreenDpi();
   startOle();
   // Without it the program still runs; its windows merely get taskbar buttons.
   createHiddenOwnerWindow();
@@ -123,8 +127,9 @@ void onLauncherCreated() {
   syncAutostart();
   ProcessObjects& objects = processObjects();
   const HWND launcherWindow = windowHandle(kLauncherWindowIdentity);
-  installEdgeDocking({objects.edgeDockState, objects.edgeClick, objects.barShown, objects.desktopShell},
-                     launcherWindow);
+  EdgeDocking docking{objects.edgeDockState, objects.edgeClick, objects.barShown, objects.desktopShell};
+  docking.displayChanged = fitBarToScreen;
+  installEdgeDocking(docking, launcherWindow);
   buildLauncher(launcherWindow);
 }
 

@@ -1,5 +1,7 @@
 #include "app/window_registry.h"
 
+#include "app/screen_dpi.h"
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -189,7 +191,8 @@ bool loadWindow(const WindowTemplate& windowTemplate) {
 
   // The template gives the client area; the frame, if any, comes around it.
   const DWORD style = windowTemplate.style & ~WS_VISIBLE;
-  RECT frame{0, 0, windowTemplate.width, windowTemplate.height};
+  // Its size is a 96-DPI figure: the window is made at the screen's DPI.
+  RECT frame{0, 0, dpiScaled(windowTemplate.width), dpiScaled(windowTemplate.height)};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;

@@ -12,6 +12,7 @@
 #include <span>
 #include <string_view>
 
+#include "app/screen_dpi.h"
 #include "controls/exui_protocol.h"
 #include "uilib/ui_bridge.h"
 
@@ -92,6 +93,19 @@ struct WindowTemplate {
   std::span<const ControlTemplate> controls;  // in creation order, containers before what they contain
   std::span<const MenuItemTemplate> menu;
 };
+
+// The block with its pixel figures (row pitch, fixed rows' heights, icon and font
+// sizes, all 96-DPI figures) at `dpi`; a figure left at 0 keeps the library's default,
+// which the library scales itself.
+constexpr exui::PropertyBlock scaledPropertyBlock(const exui::PropertyBlock& block, std::int32_t dpi) {
+  exui::PropertyBlock scaled = block;
+  const auto scale = [dpi](std::int32_t value) { return value > 0 ? scaleForDpi(value, dpi) : value; };
+  scaled.rowPitch = scale(block.rowPitch);
+  scaled.iconSize = scale(block.iconSize);
+  scaled.fontSize = scale(block.fontSize);
+  for (exui::FixedRow& row : scaled.fixedRows) row.height = scale(row.height);
+  return scaled;
+}
 
 // Where a window of the given size starts: centred on the primary screen.
 constexpr POINT centredPosition(std::int32_t width, std::int32_t height, std::int32_t screenWidth,

@@ -42,16 +42,17 @@ Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routi
 }
 
 int Listbox::pitch() const {
-  return properties_.rowPitch > 0 ? properties_.rowPitch : theme::kDefaultRowPitch;
+  return properties_.rowPitch > 0 ? properties_.rowPitch : theme::scaled(theme::kDefaultRowPitch);
 }
 
 int Listbox::iconSizeFor(int rowHeight) const {
   if (properties_.iconSize > 0) return properties_.iconSize;
   // 32-pixel icons need room around them; rows of 30 or 32 pixels (the program's) get the
-  // 24-pixel size, downscaled from the 32-pixel image with area averaging.
-  if (rowHeight >= 40) return 32;
-  if (rowHeight >= 28) return 24;
-  return 16;
+  // 24-pixel size, downscaled from the 32-pixel image with area averaging. The figures
+  // are 96-DPI ones: a 45-pixel row at 144 DPI gets a 36-pixel icon.
+  if (rowHeight >= theme::scaled(40)) return theme::scaled(32);
+  if (rowHeight >= theme::scaled(28)) return theme::scaled(24);
+  return theme::scaled(16);
 }
 
 int Listbox::rowTop(int index) const {
@@ -69,10 +70,10 @@ RECT Listbox::thumbRect() const {
   const int content = contentHeight();
   const int track = client.bottom - 4;
   if (content <= client.bottom || track <= 0) return RECT{};
-  const int length = std::max(kThumbMinimum, static_cast<int>(track * client.bottom / content));
+  const int length = std::max(theme::scaled(kThumbMinimum), static_cast<int>(track * client.bottom / content));
   const int travel = std::max(0, track - length);
   const int top = 2 + (maxScroll() > 0 ? travel * scrollTop_ / maxScroll() : 0);
-  return RECT{client.right - kThumbWidth - 2, top, client.right - 2, top + length};
+  return RECT{client.right - theme::scaled(kThumbWidth + 2), top, client.right - theme::scaled(2), top + length};
 }
 
 RECT Listbox::elementRect(int element, int rowScreenTop) const {
@@ -92,7 +93,7 @@ Listbox::Hit Listbox::hitTest(POINT point) const {
   Hit hit;
   const RECT client = clientRect();
   if (point.x < 0 || point.y < 0 || point.x >= client.right || point.y >= client.bottom) return hit;
-  hit.scrollBar = scrollable() && point.x >= client.right - kScrollZone;
+  hit.scrollBar = scrollable() && point.x >= client.right - theme::scaled(kScrollZone);
   int top = -scrollTop_;
   for (int i = 0; i < itemCount(); ++i) {
     const int height = heightOf(rows_[static_cast<std::size_t>(i)]);
@@ -567,13 +568,13 @@ void Listbox::paint(HDC dc, const RECT& client) {
     if (top + height > 0) {
       const RECT area{client.left, top, client.right, top + height};
       // The thumb is a thin overlay: the text gives way to it by a few pixels only.
-      paintRow(dc, i, area, client.right - kPadRight - (bar ? kThumbWidth - 2 : 0));
+      paintRow(dc, i, area, client.right - theme::scaled(kPadRight) - (bar ? theme::scaled(kThumbWidth - 2) : 0));
     }
     top += height;
   }
   if (bar) {
     const RECT thumb = thumbRect();
-    fillRounded(dc, thumb, kThumbWidth / 2, dragging_ ? theme::kScrollThumbActive : theme::kScrollThumb, kNoBorder);
+    fillRounded(dc, thumb, theme::scaled(kThumbWidth) / 2, dragging_ ? theme::kScrollThumbActive : theme::kScrollThumb, kNoBorder);
   }
   if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
 }
@@ -584,15 +585,15 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   const bool pressed = pressing_ && pressRow_ == index && pressElement_ == -1 && hoverRow_ == index;
   const bool hovered = isEnabled && hoverRow_ == index && !(properties_.flags & kBlockNoHover);
   if (pressed || hovered) {
-    const RECT face{area.left + kHoverInset, area.top + 1, area.right - kHoverInset, area.bottom - 1};
+    const RECT face{area.left + theme::scaled(kHoverInset), area.top + 1, area.right - theme::scaled(kHoverInset), area.bottom - 1};
     const COLORREF colour = pressed ? pickColour(properties_.pressColour, theme::kPress)
                                     : pickColour(properties_.hoverColour, theme::kHover);
-    fillRounded(dc, face, kHoverRadius, colour, kNoBorder);
+    fillRounded(dc, face, theme::scaled(kHoverRadius), colour, kNoBorder);
   }
 
   const int height = area.bottom - area.top;
   const int iconSize = iconSizeFor(height);
-  const int iconLeft = area.left + kPadLeft;
+  const int iconLeft = area.left + theme::scaled(kPadLeft);
   const int iconTop = area.top + (height - iconSize) / 2;
   if (row.scaled.width != iconSize) {
     if (row.glyph != kGlyphNone) {
@@ -615,7 +616,7 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
   const COLORREF textColour = !isEnabled ? theme::kTextDisabled
                                          : pickColour(row.colour, pickColour(properties_.textColour, theme::kText));
-  const RECT textArea{iconLeft + iconSize + kIconGap, area.top, right, area.bottom};
+  const RECT textArea{iconLeft + iconSize + theme::scaled(kIconGap), area.top, right, area.bottom};
   if (textArea.right > textArea.left) drawLine(dc, row.wide, textArea, sharedFont(key), textColour, DT_LEFT);
 
   for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
@@ -647,7 +648,7 @@ void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
     border = hovered || pressed ? pickColour(properties_.accentColour, theme::kAccent) : theme::kElementBorder;
     ink = theme::kElementText;
   }
-  fillRounded(dc, box, kElementRadius, face, border);
+  fillRounded(dc, box, theme::scaled(kElementRadius), face, border);
   if (design.image) {
     const int x = box.left + (box.right - box.left - design.image->width) / 2;
     const int y = box.top + (box.bottom - box.top - design.image->height) / 2;

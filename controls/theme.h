@@ -43,6 +43,11 @@ inline constexpr COLORREF kElementTextDisabled = RGB(0xBA, 0xC0, 0xC7);
 
 inline constexpr int kDefaultFontSize = 14;
 inline constexpr int kDefaultRowPitch = 30;
+
+// The controls' sizes are 96-DPI figures: this is one at the screen's DPI (the
+// program that loads the library tells the system it scales itself).
+int screenDpi();
+int scaled(int value);
 }  // namespace theme
 
 inline constexpr COLORREF kNoBorder = 0xFFFFFFFFu;
@@ -52,7 +57,7 @@ inline constexpr wchar_t kDefaultFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
 
 struct FontKey {
   std::wstring face;  // empty: kDefaultFace
-  int height = theme::kDefaultFontSize;
+  int height = theme::scaled(theme::kDefaultFontSize);
   int weight = 0;
   bool italic = false;
   bool underline = false;

@@ -1,5 +1,7 @@
 #include "desktop/edge_docking.h"
 
+#include "app/screen_dpi.h"
+
 #include <shellapi.h>
 
 #include <atomic>
@@ -128,8 +130,11 @@ void stopHookThread() {
 EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
                             POINT cursor) {
   if (fullScreenActiveValue(state) != 0) return EdgeHookAction::passOn;
+  // The window thread measures the screen again when the display changes.
   if (message == WM_RBUTTONDOWN &&
-      isEdgePress(state.screenWidth, state.edgeTolerance, state.usableBottom, cursor.x, cursor.y)) {
+      isEdgePress(__atomic_load_n(&state.screenWidth, __ATOMIC_RELAXED),
+                  __atomic_load_n(&state.edgeTolerance, __ATOMIC_RELAXED),
+                  __atomic_load_n(&state.usableBottom, __ATOMIC_RELAXED), cursor.x, cursor.y)) {
     click = EdgeClick{cursor.x, cursor.y, 1};
     return EdgeHookAction::swallow;
   }
@@ -184,12 +189,37 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
   if (isRegisteredMessage(message, in.shellHookMessage)) {
     in.shellMessageSeen = true;
     if (wParam == kShellActivated) onActivation();
-  } else if (isRegisteredMessage(message, in.taskbarCreatedMessage) && in.docking.shell != nullptr) {
-    // Explorer has restarted and forgotten its application bars.
-    in.docking.shell->registerAppBar(window, onFullScreenApp);
+  } else if (isRegisteredMessage(message, in.taskbarCreatedMessage)) {
+    // Explorer has restarted and forgotten its application bars; its taskbar may
+    // stand elsewhere now.
+    if (in.docking.shell != nullptr) in.docking.shell->registerAppBar(window, onFullScreenApp);
+    followDisplay(*state);
+  } else if (displayChangeMessage(message, wParam)) {
+    followDisplay(*state);
   }
   if (state->previousWindowProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   return CallWindowProcA(state->previousWindowProc, window, message, wParam, lParam);
+}
+
+static void measureScreen(EdgeDockState& state) {
+  const ScreenMeasure measured =
+      installation.docking.measureScreen != nullptr ? installation.docking.measureScreen() : measureScreenNow();
+  // Read by the mouse hook on its own thread.
+  __atomic_store_n(&state.screenHeight, measured.height, __ATOMIC_RELAXED);
+  __atomic_store_n(&state.screenWidth, measured.width, __ATOMIC_RELAXED);
+  __atomic_store_n(&state.taskbarThickness, measured.taskbarThickness, __ATOMIC_RELAXED);
+  __atomic_store_n(&state.usableBottom, usableBottomFor(measured.height, measured.taskbarThickness), __ATOMIC_RELAXED);
+  __atomic_store_n(&state.edgeTolerance, scaleForDpi(kEdgeTolerance, measured.dpi), __ATOMIC_RELAXED);
+}
+
+void followDisplay(EdgeDockState& state) {
+  measureScreen(state);
+  if (installation.docking.displayChanged != nullptr) installation.docking.displayChanged();
+}
+
+ScreenMeasure measureScreenNow() {
+  return ScreenMeasure{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), measureTaskbarThickness(),
+                       measureScreenDpi()};
 }
 
 std::int32_t measureTaskbarThickness() {
@@ -232,12 +262,8 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   }
   state.previousWindowProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(launcherWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure)));
-  state.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  state.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  state.taskbarThickness = measureTaskbarThickness();
-  state.usableBottom = usableBottomFor(state.screenHeight, state.taskbarThickness);
+  measureScreen(state);
   setFullScreenActive(state, 0);
-  state.edgeTolerance = kEdgeTolerance;
   if (docking.shell != nullptr) docking.shell->registerAppBar(launcherWindow, onFullScreenApp);
   installation.ready.store(true, std::memory_order_release);
 }

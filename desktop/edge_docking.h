@@ -129,7 +129,24 @@ constexpr bool slidesOutOnActivation(HWND focus, HWND launcherWindow, std::int32
 // program's own open-file dialog and edit window among them) is no activation.
 constexpr bool foregroundChangeIsActivation(HWND ownerOfForeground) { return ownerOfForeground == nullptr; }
 
+// Whether a message to the launcher window says the screen changed under the bar: its
+// size or DPI (a laptop docked, the resolution changed) or the work area (the taskbar
+// moved or resized).
+constexpr bool displayChangeMessage(UINT message, WPARAM wParam) {
+  constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
+  return message == WM_DISPLAYCHANGE || message == kDpiChanged ||
+         (message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA);
+}
+
 // ----- Installation ------------------------------------------------------------------
+
+// What the bar's place depends on, measured from the system.
+struct ScreenMeasure {
+  std::int32_t width = 0;   // SM_CXSCREEN
+  std::int32_t height = 0;  // SM_CYSCREEN
+  std::int32_t taskbarThickness = 0;
+  std::int32_t dpi = 96;    // the primary screen's
+};
 
 // The records the edge docking works on: the program's process-wide objects.
 struct EdgeDocking {
@@ -140,6 +157,11 @@ struct EdgeDocking {
   // Tells the user that the shell-hook registration failed; the message box unless
   // a caller (a test) needs it silent.
   void (*reportShellHookFailure)() = nullptr;
+  // After the screen was measured again (its size, DPI or work area changed, or the
+  // shell restarted): the bar's owner lays it out and puts it back in its place.
+  void (*displayChanged)() = nullptr;
+  // Measures the screen; null: measureScreenNow (tests give their own figures).
+  ScreenMeasure (*measureScreen)() = nullptr;
 };
 
 // Shows kShellHookFailureText in the application layer's message box, OK button,
@@ -151,7 +173,7 @@ void showShellHookFailure();
 // answers it, so a busy window thread never keeps the system waiting on the hook;
 // it passes everything on until the installation is complete), the shell-hook window procedure in
 // front of the window's own, the screen size, the taskbar measurement, usableBottom,
-// the full-screen flag and the tolerance, and the application-bar registration,
+// the full-screen flag and the tolerance (at the screen's DPI), and the application-bar registration,
 // which puts its own procedure in front of both. The records stay bound to the
 // hook and the window procedure until the next installation.
 void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow);
@@ -170,6 +192,14 @@ void onFullScreenApp(std::int32_t state);
 
 // The taskbar's thickness as the shell and display 0 report it now.
 std::int32_t measureTaskbarThickness();
+
+// The screen as the system reports it now, its DPI measured again as well.
+ScreenMeasure measureScreenNow();
+
+// Measures the screen again into `state` (size, taskbar, usableBottom, the edge's
+// width at the DPI) and tells the installation's displayChanged. The launcher window's
+// procedure does this on a display change; exposed for tests.
+void followDisplay(EdgeDockState& state);
 
 // The low-level mouse hook procedure and the launcher window's shell-hook window
 // procedure, as installed; exposed for measuring and testing them directly.

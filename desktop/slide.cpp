@@ -189,10 +189,24 @@ UniqueKernelHandle startSlideOutThread(EdgeDockState& state, BarShown& barShown)
   return UniqueKernelHandle();
 }
 
+void placeBar(EdgeDockState& state, BarShown& barShown) {
+  const bool shown = barShownValue(barShown) == 1;
+  const SlideRun run = takeOverFor(state, barShown, shown ? Direction::in : Direction::out);
+  if (run.window == nullptr) return;
+  std::int32_t width = 0;
+  if (!windowWidth(run.window, width)) return;
+  stepTo(run, shown ? slideInEndLeft(run.screenWidth, width) : slideOutEndLeft(run.screenWidth));
+}
+
 void parkBar(EdgeDockState& state, BarShown& barShown) {
   const SlideRun run = takeOverFor(state, barShown, Direction::out);
   if (run.window == nullptr) return;
   stepTo(run, slideOutEndLeft(run.screenWidth));
+}
+
+void placeBar() {
+  const EdgeDocking docking = installedEdgeDocking();
+  if (docking.state != nullptr && docking.barShown != nullptr) placeBar(*docking.state, *docking.barShown);
 }
 
 void slideIn() {

@@ -80,11 +80,17 @@ UniqueKernelHandle startSlideOutThread(EdgeDockState& state, BarShown& barShown)
 // leaves it. Takes the bar over from any slide still running.
 void parkBar(EdgeDockState& state, BarShown& barShown);
 
+// Puts the bar where BarShown says, at once, after the screen changed under it: flush
+// with the right edge when shown, just beyond it when not. Takes the bar over from any
+// slide still running.
+void placeBar(EdgeDockState& state, BarShown& barShown);
+
 // The same on the installed bar (installEdgeDocking): for the launcher's handlers.
 // Nothing happens before the installation.
 void slideIn();
 void slideOut();
 void parkBar();
+void placeBar();
 
 // The window procedure of a sliding window answers the slide steps sent from
 // another thread through this: true when `message` was one (its result in `result`).

@@ -10,6 +10,7 @@
 #include "app/message_pump.h"
 #include "app/popup_menu.h"
 #include "app/process_objects.h"
+#include "app/screen_dpi.h"
 #include "app/wide_text.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
@@ -223,8 +224,9 @@ void setUpEditWindow() {
   insertElement(session.elements, exui::kElementButton, -1, 0, 3);
   for (int j = 0; j < 3; ++j)
     setButtonElementAttributes(session.elements, exui::kElementButton, -1, j, 0, onRowButton, 0,
-                               client.right - kRowButtons[j].fromRight, kRowButtonTop, kRowButtonSide, kRowButtonSide,
-                               0, "", fontBytes != nullptr ? fontBytes->bytes() : std::string_view());
+                               client.right - dpiScaled(kRowButtons[j].fromRight), dpiScaled(kRowButtonTop),
+                               dpiScaled(kRowButtonSide), dpiScaled(kRowButtonSide), 0, "",
+                               fontBytes != nullptr ? fontBytes->bytes() : std::string_view());
 
   // The whole copy first, the rows after: an add that arrives while the rows fill
   // finds editTable complete.
@@ -260,13 +262,13 @@ void saveEditsOnClose() {
   // here whatever happens to the bar: the launcher may be gone already (its 退出 was
   // chosen while this window was open).
   if (!copyShortcutTable(*objects.editTable, *objects.shortcutTable)) return;
-  saveShortcuts();
   // The rows are rebuilt on the bar once this window is gone, not while it is being
-  // destroyed.
+  // destroyed; queued before the save, so that a notice of a failed save comes after.
   postWindowJob(windowHandle(kLauncherWindowIdentity), [] {
     rebuildLauncherList();
     slideIn();
   });
+  saveShortcuts();
 }
 
 std::int32_t onRenameConfirmed(const ControlEvent&) {

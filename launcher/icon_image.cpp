@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <commoncontrols.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,30 +15,41 @@ namespace corvalis {
 
 namespace {
 
-constexpr std::array<unsigned char, kIconHeadSize> makeHead() {
+constexpr std::size_t maskStride(int side) { return static_cast<std::size_t>((side + 31) / 32) * 4; }
+constexpr std::size_t pixelBytes(int side) { return static_cast<std::size_t>(side) * side * 4; }
+
+constexpr std::array<unsigned char, kIconHeadSize> makeHead(int side) {
   std::array<unsigned char, kIconHeadSize> head{};
   auto put = [&head](std::size_t offset, std::uint32_t value, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) head[offset + i] = static_cast<unsigned char>(value >> (8 * i));
   };
-  put(2, 1, 2);       // type: icon
-  put(4, 1, 2);       // one image
-  put(6, 32, 1);      // width
-  put(7, 32, 1);      // height
-  put(10, 1, 2);      // planes
-  put(12, 32, 2);     // bits per pixel
-  put(14, 4264, 4);   // bytes in the image: header, pixels, mask
-  put(18, 22, 4);     // where the image starts
-  put(22, 40, 4);     // BITMAPINFOHEADER
-  put(26, 32, 4);     // width
-  put(30, 64, 4);     // height: colour and mask halves
-  put(34, 1, 2);      // planes
-  put(36, 32, 2);     // bits per pixel
-  put(46, 3780, 4);   // 96 dpi, in pixels per metre
+  const auto edge = static_cast<std::uint32_t>(side);
+  const auto imageBytes = static_cast<std::uint32_t>(40 + pixelBytes(side) + maskStride(side) * edge);
+  put(2, 1, 2);                        // type: icon
+  put(4, 1, 2);                        // one image
+  put(6, side >= 256 ? 0 : edge, 1);   // width (0 stands for 256)
+  put(7, side >= 256 ? 0 : edge, 1);   // height
+  put(10, 1, 2);                       // planes
+  put(12, 32, 2);                      // bits per pixel
+  put(14, imageBytes, 4);              // bytes in the image: header, pixels, mask (4264 at 32)
+  put(18, 22, 4);                      // where the image starts
+  put(22, 40, 4);                      // BITMAPINFOHEADER
+  put(26, edge, 4);                    // width
+  put(30, 2 * edge, 4);                // height: colour and mask halves
+  put(34, 1, 2);                       // planes
+  put(36, 32, 2);                      // bits per pixel
+  put(46, 3780, 4);                    // 96 dpi, in pixels per metre
   put(50, 3780, 4);
   return head;
 }
 
-constexpr std::array<unsigned char, kIconHeadSize> kHead = makeHead();
+// IImageList's interface identifier, spelt out: not every import library carries it.
+constexpr GUID kImageListInterface = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+
+constexpr int validSide(int side) { return side >= 16 && side <= 256 ? side : kIconSide; }
+
+constexpr std::array<unsigned char, kIconHeadSize> kHead = makeHead(kIconSide);
+static_assert(kIconHeadSize + pixelBytes(kIconSide) + maskStride(kIconSide) * kIconSide == kIconImageSize);
 
 // COM for the shell's icon lookup, undone only when this call did it.
 class ComScope {
@@ -60,24 +73,44 @@ UniqueIcon shellIcon(const Text& path) {
   return UniqueIcon(found != 0 ? info.hIcon : nullptr);
 }
 
-// Draws the icon (if any) on a fresh 32x32 bitmap and reads the bitmap back as a
+// The shell's icon for a side above 32: from its extra-large (48) or jumbo (256) image
+// list, the smallest that is not smaller than the side; the large icon where neither
+// can be had.
+UniqueIcon shellIconFor(const Text& path, int side) {
+  if (side <= kIconSide) return shellIcon(path);
+  SHFILEINFOA info{};
+  if (SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_SYSICONINDEX) != 0) {
+    for (const int list : {side <= 48 ? SHIL_EXTRALARGE : SHIL_JUMBO, SHIL_JUMBO}) {
+      IImageList* images = nullptr;
+      if (FAILED(SHGetImageList(list, kImageListInterface, reinterpret_cast<void**>(&images))) || images == nullptr)
+        continue;
+      HICON icon = nullptr;
+      const HRESULT got = images->GetIcon(info.iIcon, ILD_TRANSPARENT, &icon);
+      images->Release();
+      if (SUCCEEDED(got) && icon != nullptr) return UniqueIcon(icon);
+    }
+  }
+  return shellIcon(path);
+}
+
+// Draws the icon (if any) on a fresh side x side bitmap and reads the bitmap back as a
 // bottom-up 32-bit DIB. Zero bytes where anything fails.
-ByteString drawnPixels(HICON icon) {
-  ByteString pixels(kIconPixelBytes, '\0');
+ByteString drawnPixels(HICON icon, int side) {
+  ByteString pixels(pixelBytes(side), '\0');
   WindowDC screen(nullptr);
   if (!screen) return pixels;
   UniqueDeviceContext drawing(CreateCompatibleDC(screen.get()));
-  UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), kIconSide, kIconSide));
+  UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), side, side));
   if (!drawing || !bitmap) return pixels;
   ScopedSelection drawingSelection(drawing.get(), bitmap.get());
   // A new bitmap's content is not promised anywhere: start from blank.
-  PatBlt(drawing.get(), 0, 0, kIconSide, kIconSide, BLACKNESS);
-  if (icon != nullptr) DrawIconEx(drawing.get(), 0, 0, icon, kIconSide, kIconSide, 0, nullptr, DI_NORMAL);
+  PatBlt(drawing.get(), 0, 0, side, side, BLACKNESS);
+  if (icon != nullptr) DrawIconEx(drawing.get(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
 
   BITMAPINFO format{};
   format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  format.bmiHeader.biWidth = kIconSide;
-  format.bmiHeader.biHeight = kIconSide;  // bottom row first
+  format.bmiHeader.biWidth = side;
+  format.bmiHeader.biHeight = side;  // bottom row first
   format.bmiHeader.biPlanes = 1;
   format.bmiHeader.biBitCount = 32;
   format.bmiHeader.biCompression = BI_RGB;
@@ -86,9 +119,9 @@ ByteString drawnPixels(HICON icon) {
   UniqueGdiObject dib(CreateDIBSection(reading.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!reading || !dib || bits == nullptr) return pixels;
   ScopedSelection readingSelection(reading.get(), dib.get());
-  BitBlt(reading.get(), 0, 0, kIconSide, kIconSide, drawing.get(), 0, 0, SRCCOPY);
+  BitBlt(reading.get(), 0, 0, side, side, drawing.get(), 0, 0, SRCCOPY);
   GdiFlush();
-  std::memcpy(pixels.data(), bits, kIconPixelBytes);
+  std::memcpy(pixels.data(), bits, pixels.size());
   return pixels;
 }
 
@@ -96,17 +129,27 @@ ByteString drawnPixels(HICON icon) {
 
 const std::array<unsigned char, kIconHeadSize>& iconImageHead() { return kHead; }
 
-ByteString iconImageFromPixels(std::string_view pixels) {
-  ByteString image(kIconImageSize, '\0');
-  std::memcpy(image.data(), kHead.data(), kHead.size());
-  std::memcpy(image.data() + kIconHeadSize, pixels.data(), std::min(pixels.size(), kIconPixelBytes));
+std::array<unsigned char, kIconHeadSize> iconImageHeadFor(int side) { return makeHead(validSide(side)); }
+
+std::size_t iconImageSizeFor(int side) {
+  side = validSide(side);
+  return kIconHeadSize + pixelBytes(side) + maskStride(side) * static_cast<std::size_t>(side);
+}
+
+ByteString iconImageFromPixels(std::string_view pixels, int side) {
+  side = validSide(side);
+  const auto head = makeHead(side);
+  ByteString image(iconImageSizeFor(side), '\0');
+  std::memcpy(image.data(), head.data(), head.size());
+  std::memcpy(image.data() + kIconHeadSize, pixels.data(), std::min(pixels.size(), pixelBytes(side)));
   return image;  // the mask stays zero: every pixel opaque
 }
 
-ByteString iconImage(std::string_view path) {
+ByteString iconImage(std::string_view path, int side) {
+  side = validSide(side);
   const ComScope com;
-  const UniqueIcon icon = shellIcon(Text(path));
-  return iconImageFromPixels(drawnPixels(icon.get()));
+  const UniqueIcon icon = shellIconFor(Text(path), side);
+  return iconImageFromPixels(drawnPixels(icon.get(), side), side);
 }
 
 }  // namespace corvalis

@@ -1,6 +1,7 @@
-// A file's 32x32 shell icon as an icon file in memory, the image every shortcut row
-// carries: a fixed 62-byte head, the 32-bit pixels bottom row first, and an all-opaque
-// AND mask.
+// A file's shell icon as an icon file in memory, the image every shortcut row carries:
+// a 62-byte head, the 32-bit pixels bottom row first, and an all-opaque AND mask. At
+// 96 DPI it is the 32x32 image of 4286 bytes; at other DPIs the same layout at the
+// size the icon is shown at (48x48 at 144 DPI).
 #pragma once
 
 #include <array>
@@ -21,12 +22,19 @@ inline constexpr std::size_t kIconImageSize = kIconHeadSize + kIconPixelBytes + 
 // counts the colour and the mask halves).
 const std::array<unsigned char, kIconHeadSize>& iconImageHead();
 
-// The icon file around `pixels`: 4096 bytes of blue, green, red, alpha, bottom row
-// first. Shorter input is padded with zero bytes, longer input cut.
-ByteString iconImageFromPixels(std::string_view pixels);
+// The head of a `side` x `side` image (1..256): kIconImageHead for 32.
+std::array<unsigned char, kIconHeadSize> iconImageHeadFor(int side);
+// The whole image's size for `side`: 4286 for 32.
+std::size_t iconImageSizeFor(int side);
 
-// The shell's large icon of the file at `path` (GBK), drawn at 32x32. A file the
-// shell gives no icon for (a deleted one) still gets an image: a blank one.
-ByteString iconImage(std::string_view path);
+// The icon file around `pixels`: side x side x 4 bytes of blue, green, red, alpha,
+// bottom row first. Shorter input is padded with zero bytes, longer input cut.
+ByteString iconImageFromPixels(std::string_view pixels, int side = kIconSide);
+
+// The shell's icon of the file at `path` (GBK), drawn at side x side: at 32 the
+// shell's large icon, above it the shell's extra-large (48) or jumbo (256) image
+// drawn down to the size. A file the shell gives no icon for (a deleted one) still
+// gets an image: a blank one. Sides outside 16..256 count as 32.
+ByteString iconImage(std::string_view path, int side = kIconSide);
 
 }  // namespace corvalis

@@ -3,6 +3,7 @@
 #include "app/control_registry.h"
 #include "app/message_pump.h"
 #include "app/process_objects.h"
+#include "app/screen_dpi.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/slide.h"
@@ -17,6 +18,9 @@ namespace {
 
 constexpr ControlId kLauncherList = controlId(kLauncherWindowIdentity, kLauncherListIdentity);
 
+// The DPI the bar's rows were made at: a display change to another DPI remakes them.
+std::int32_t rowsDpi = kDesignDpi;
+
 // Bumped by every fill of the rows. Messages handled between two rows may start
 // another fill (a shortcut added meanwhile); the older one then stops, since the
 // newer has replaced its rows.
@@ -26,6 +30,7 @@ std::uint32_t fillGeneration = 0;
 // newer fill took over (it has done the whole work) or the bar went away.
 void fillShortcutRows(ProcessObjects& objects) {
   const std::uint32_t generation = ++fillGeneration;
+  rowsDpi = screenDpi();
   ProcessHeapList keys, values;
   objects.shortcutTable->keys(keys);
   objects.shortcutTable->values(values);
@@ -45,7 +50,8 @@ void fillShortcutRows(ProcessObjects& objects) {
 }  // namespace
 
 int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord) {
-  return listInsert(list, -1, 1, 0, iconImage(path), name, 0, rowWord);
+  // The row's height and its icon are 96-DPI figures too: both at the screen's DPI.
+  return listInsert(list, -1, 1, 0, iconImage(path, dpiScaled(kIconSide)), name, 0, dpiScaled(rowWord));
 }
 
 std::string_view shortcutFilePath() {
@@ -87,7 +93,8 @@ void layOutBar() {
   const HWND window = windowHandle(kLauncherWindowIdentity);
   const EdgeDockState* state = processObjects().edgeDockState;
   if (window == nullptr || state == nullptr) return;
-  const BarLayout layout = barLayout(listCount(kLauncherList), state->screenHeight, state->taskbarThickness);
+  const BarLayout layout =
+      barLayout(listCount(kLauncherList), state->screenHeight, state->taskbarThickness, screenDpi());
   RECT frame{};
   GetWindowRect(window, &frame);
   SetWindowPos(window, nullptr, frame.left, layout.top, frame.right - frame.left, layout.height,
@@ -99,6 +106,30 @@ void layOutBar() {
     SetWindowPos(list, nullptr, 0, 0, listFrame.right - listFrame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
+}
+
+void fitBarToScreen() {
+  const HWND window = windowHandle(kLauncherWindowIdentity);
+  if (window == nullptr) return;
+  const std::int32_t dpi = screenDpi();
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  SetWindowPos(window, nullptr, frame.left, frame.top, dpiScaled(launcherWindowTemplate().width),
+               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (const HWND list = controlWindow(kLauncherWindowIdentity, kLauncherListIdentity)) {
+    RECT listFrame{};
+    GetWindowRect(list, &listFrame);
+    SetWindowPos(list, nullptr, 0, 0, dpiScaled(launcherWindowTemplate().width), listFrame.bottom - listFrame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+  if (dpi != rowsDpi) {
+    // Every row's height and icon were made for the old DPI.
+    for (int row = 0; row < kFixedRowCount; ++row) listSetRowHeight(kLauncherList, row, dpiScaled(kFixedRowHeight));
+    rebuildLauncherList();
+  } else {
+    layOutBar();
+  }
+  placeBar();
 }
 
 void saveShortcutsAndRebuild() {

@@ -35,6 +35,11 @@ void layOutBar();
 // The shortcut table's file, as computed at start (empty before the build).
 std::string_view shortcutFilePath();
 
+// After the screen changed under the bar (its size, DPI or taskbar): the bar's width
+// and rows at the DPI, its height and vertical place for the screen, and its place
+// at the right edge where its state says - flush when shown, beyond it when not.
+void fitBarToScreen();
+
 // Writes the shortcut table to its file and rebuilds the bar (after an add).
 void saveShortcutsAndRebuild();
 

@@ -72,31 +72,8 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 
-corvalis_reg() { wine reg add "$@" /f >/dev/null 2>&1; }
-
-if [ ! -f "$WINEPREFIX/.corvalis-ready" ]; then
-  echo "wine: preparing the prefix in $WINEPREFIX (once)"
-  wine wineboot.exe -i >"$corvalis_wine_dir/wineboot.log" 2>&1
-  corvalis_reg 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /d 'WenQuanYi Micro Hei'
-  corvalis_reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft YaHei' /d 'WenQuanYi Micro Hei'
-  corvalis_reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
-  corvalis_reg 'HKCR\.exe' /ve /d exefile
-  corvalis_reg 'HKCR\.txt' /ve /d txtfile
-  wineserver -w
-  touch "$WINEPREFIX/.corvalis-ready"
-fi
-
-# Wine makes Documents, Desktop and the other user folders links to the home folder. In the tests'
-# prefix they become real folders of its own (checked at every sourcing, so an older prefix is mended
-# too): a test that writes or removes the shortcut file then never reaches the user's.
-if [ "${CORVALIS_WINE_ROLE:-test}" != run ]; then
-  for corvalis_user_dir in "$WINEPREFIX"/drive_c/users/*/; do
-    for corvalis_link in "$corvalis_user_dir"{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
-      if [ -L "$corvalis_link" ]; then rm -f "$corvalis_link"; mkdir -p "$corvalis_link"; fi
-    done
-  done
-  unset corvalis_user_dir corvalis_link
-fi
+source "$corvalis_root/scripts/wine-prefix.sh"
+corvalis_prepare_prefix "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
 # Wine's background services inherit the output of the first program that starts them; start them
 # here with output to nowhere, or a later `ctest | tee` would wait for them forever.

@@ -497,6 +497,10 @@ int listCount(ControlId list) {
   return count != nullptr ? count(libraryControlOf(list)) : 0;
 }
 
+void listSetRowHeight(ControlId list, int index, int height) {
+  if (const auto set = CORVALIS_BOUND(ListIndexCountFn, SetItemSize_ListboxEx)) set(libraryControlOf(list), index, height);
+}
+
 void listMakeVisible(ControlId list, int index, int mode) {
   if (const auto show = CORVALIS_BOUND(ListIndexCountFn, GuaranteeVisible_ListboxEx))
     show(libraryControlOf(list), index, mode);

@@ -195,6 +195,8 @@ int listInsert(ControlId list, int index, int count, std::intptr_t itemData, std
                std::string_view caption, int wordA, int wordB);
 void listDelete(ControlId list, int index, int count);
 int listCount(ControlId list);
+// SetItemSize_ListboxEx: row `index` gets `height` pixels.
+void listSetRowHeight(ControlId list, int index, int height);
 void listMakeVisible(ControlId list, int index, int mode);
 
 int insertElement(LibraryControl control, int type, int row, int index, int count);

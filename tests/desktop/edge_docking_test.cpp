@@ -12,6 +12,7 @@
 
 #include "app/message_pump.h"
 #include "desktop/desktop_shell.h"
+#include "app/screen_dpi.h"
 #include "desktop/edge_docking.h"
 #include "desktop/slide.h"
 #include "window_fixture.h"
@@ -26,6 +27,12 @@ using testing::pumpUntil;
 
 int shellHookFailureReports = 0;
 void countShellHookFailure() { ++shellHookFailureReports; }
+
+// A screen the test decides, and what the installation told the bar's owner.
+ScreenMeasure fakeScreen{1280, 800, 30, 96};
+ScreenMeasure measureFakeScreen() { return fakeScreen; }
+int displayChanges = 0;
+void countDisplayChange() { ++displayChanges; }
 
 // Whether this system accepts a shell-hook window at all (Wine does not).
 bool platformRegistersShellHooks() {
@@ -95,6 +102,59 @@ TEST_F(InstalledDocking, FillsTheStateFromTheScreenAndTheTaskbar) {
   EXPECT_EQ(shellHookFailureReports, registers ? 0 : 1);
   EXPECT_EQ(installedEdgeDocking().state, &state_);
   EXPECT_EQ(installedEdgeDocking().barShown, &shown_);
+}
+
+TEST_F(InstalledDocking, ADisplayChangeMeasuresTheScreenAgainAndTellsTheBar) {
+  fakeScreen = ScreenMeasure{1280, 800, 30, 96};
+  displayChanges = 0;
+  installEdgeDocking({&state_, &click_, &shown_, nullptr, countShellHookFailure, countDisplayChange, measureFakeScreen},
+                     bar());
+  EXPECT_EQ(state_.screenWidth, 1280);
+  EXPECT_EQ(state_.usableBottom, 770);
+  EXPECT_EQ(state_.edgeTolerance, 3);
+  EXPECT_EQ(displayChanges, 0) << "the installation itself is no change";
+
+  struct Change {
+    const char* what;
+    UINT message;
+    WPARAM wParam;
+    ScreenMeasure screen;
+  };
+  const Change changes[] = {
+      {"a new resolution", WM_DISPLAYCHANGE, 32, {1920, 1080, 40, 96}},
+      {"the taskbar moved (work area)", WM_SETTINGCHANGE, SPI_SETWORKAREA, {1920, 1080, 60, 96}},
+      {"another DPI", 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), {1920, 1080, 60, 144}},
+  };
+  int expectedChanges = 0;
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    fakeScreen = change.screen;
+    SendMessageW(bar(), change.message, change.wParam, 0);
+    EXPECT_EQ(displayChanges, ++expectedChanges);
+    EXPECT_EQ(state_.screenWidth, change.screen.width);
+    EXPECT_EQ(state_.screenHeight, change.screen.height);
+    EXPECT_EQ(state_.taskbarThickness, change.screen.taskbarThickness);
+    EXPECT_EQ(state_.usableBottom, change.screen.height - change.screen.taskbarThickness);
+    EXPECT_EQ(state_.edgeTolerance, scaleForDpi(3, change.screen.dpi));
+  }
+  EXPECT_EQ(state_.edgeTolerance, 5) << "3 pixels at 144 DPI";
+  // Other settings are no display change.
+  SendMessageW(bar(), WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, 0);
+  EXPECT_EQ(displayChanges, expectedChanges);
+}
+
+TEST_F(InstalledDocking, AfterADisplayChangeTheBarGoesBackWhereItsStateSays) {
+  install(false);
+  // Parked: beyond the new right edge.
+  state_.screenWidth = screenWidth_ - 200;
+  placeBar(state_, shown_);
+  EXPECT_EQ(bar_->rect().left, screenWidth_ - 200);
+  EXPECT_EQ(barShownValue(shown_), 0);
+  // Shown: flush with it.
+  shown_.shown = 1;
+  placeBar(state_, shown_);
+  EXPECT_EQ(bar_->rect().left, screenWidth_ - 200 - 104);
+  EXPECT_EQ(barShownValue(shown_), 1);
 }
 
 TEST_F(InstalledDocking, WithoutTheShellTheShellHookProcedureComesFirst) {

@@ -68,6 +68,23 @@ def require_environment():
         raise HarnessError("missing " + ", ".join(missing) + ": run under `source scripts/wine-env.sh`")
 
 
+def use_dpi_prefix(dpi):
+    """Switches this process to a prefix beside the tests' own whose screen is at `dpi`
+    (made once with scripts/wine-prefix.sh, which sets LogPixels before its server runs)."""
+    base = os.environ["WINEPREFIX"].rstrip("/")
+    prefix = f"{base}-dpi{dpi}"
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-prefix.sh")
+    with open(prefix + ".log", "ab") as log:
+        subprocess.run(["bash", script, prefix, str(dpi)], check=True, timeout=300, stdout=log, stderr=log,
+                       stdin=subprocess.DEVNULL)
+    os.environ["WINEPREFIX"] = prefix
+
+
+def stop_own_prefix():
+    """Ends the wineserver of this process's prefix (one that use_dpi_prefix chose)."""
+    subprocess.run(["wineserver", "-k"], timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def wine_command():
     return os.environ.get("CORVALIS_WINE", "wine")
 

@@ -31,3 +31,13 @@ foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
   set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 240 LABELS e2e
     ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
 endforeach()
+
+# dpi_scenarios.py: the bar at 144 DPI, in a prefix of its own set to that DPI (made once,
+# which takes its share of the time limit).
+add_test(NAME e2e_bar_at_144_dpi
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/run_scenario.py bar_at_144_dpi
+          --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
+          --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts --shots ${CMAKE_BINARY_DIR}/e2e-shots)
+set_tests_properties(e2e_bar_at_144_dpi PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 400
+  LABELS e2e
+  ENVIRONMENT "CORVALIS_E2E_DPI=144;CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")

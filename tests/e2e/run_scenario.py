@@ -9,12 +9,13 @@ import traceback
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import Context, require_environment  # noqa: E402
+from harness import Context, require_environment, stop_own_prefix, use_dpi_prefix  # noqa: E402
 from scenarios import SCENARIOS  # noqa: E402
 import ui_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import edge_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import launcher_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import keeping_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import dpi_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():
@@ -27,6 +28,10 @@ def main():
     options = parser.parse_args()
 
     require_environment()
+    # A scenario at another DPI runs in a prefix of its own, set to that DPI.
+    dpi = os.environ.get("CORVALIS_E2E_DPI")
+    if dpi:
+        use_dpi_prefix(int(dpi))
     ctx = Context(options.scenario, options.exe, options.helper, options.artifacts, options.shots)
     try:
         SCENARIOS[options.scenario](ctx)
@@ -37,6 +42,8 @@ def main():
         return 1
     finally:
         ctx.cleanup()
+        if dpi:
+            stop_own_prefix()
     print(f"PASS {options.scenario}")
     return 0
 

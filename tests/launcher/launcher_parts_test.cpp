@@ -15,6 +15,7 @@
 #include "launcher/file_dialog.h"
 #include "launcher/icon_image.h"
 #include "launcher/bar_layout.h"
+#include "app/screen_dpi.h"
 #include "launcher/shell_launch.h"
 #include "launcher/shortcut_file.h"
 #include "launcher/shortcut_saving.h"
@@ -96,6 +97,44 @@ TEST(IconImage, AProgramsIconIsAnIconFileWindowsReads) {
   EXPECT_EQ(back, pixels);
 }
 
+TEST(IconImage, AtOtherDpisTheSameLayoutAtTheShownSize) {
+  // 48 pixels at 144 DPI: 48 x 48 x 4 colour bytes and 48 mask rows of 8 bytes.
+  EXPECT_EQ(iconImageSizeFor(48), 62u + 9216u + 384u);
+  EXPECT_EQ(iconImageSizeFor(32), 4286u);
+  EXPECT_EQ(iconImageHeadFor(32), iconImageHead()) << "the 96-DPI image is unchanged";
+  const auto head = iconImageHeadFor(48);
+  EXPECT_EQ(head[6], 48);
+  EXPECT_EQ(head[7], 48);
+  EXPECT_EQ(head[14] | head[15] << 8, 40 + 9216 + 384);
+  EXPECT_EQ(head[26], 48);
+  EXPECT_EQ(head[30], 96) << "colour and mask halves";
+  EXPECT_EQ(iconImageHeadFor(256)[6], 0) << "256 is written as 0";
+
+  char self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  ByteString image = iconImage(self, 48);
+  ASSERT_EQ(image.size(), iconImageSizeFor(48));
+  EXPECT_NE(image.substr(62, 9216), std::string(9216, '\0')) << "the shell's icon was not drawn";
+  // Windows reads the bytes as a 48x48 icon.
+  auto* bytes = reinterpret_cast<PBYTE>(image.data());
+  ASSERT_EQ(LookupIconIdFromDirectoryEx(bytes, TRUE, 48, 48, LR_DEFAULTCOLOR), 22);
+  HICON icon = CreateIconFromResourceEx(bytes + 22, 40 + 9216 + 384, TRUE, 0x00030000, 48, 48, LR_DEFAULTCOLOR);
+  ASSERT_NE(icon, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  BITMAP colour{};
+  GetObjectW(info.hbmColor, sizeof colour, &colour);
+  EXPECT_EQ(colour.bmWidth, 48);
+  EXPECT_EQ(colour.bmHeight, 48);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+
+  const ByteString missing = iconImage("C:\\no such folder\\x.exe", 48);
+  EXPECT_EQ(missing.substr(62), std::string(9216 + 384, '\0')) << "a missing file's image is blank";
+  EXPECT_EQ(iconImage(self, 5000).size(), 4286u) << "a nonsense size counts as 32";
+}
+
 // ----- Names, show modes, the dialog's filter ---------------------------------------------
 
 TEST(NameFromPath, TheFileNameWithoutItsLastExtension) {
@@ -148,6 +187,29 @@ TEST(BarLayout, ThirtyPixelsARowLessTwelveCentredOnTheScreen) {
   EXPECT_EQ(barLayout(5, 1080, 40).height, 138) << "three shortcuts";
   EXPECT_EQ(barLayout(5, 1080, 40).top, 471);
   EXPECT_EQ(barLayout(3, 1081, 0).top, 501) << "540.5 - 39, truncated";
+}
+
+TEST(BarLayout, EveryRowHeightScalesWithTheDpi) {
+  // 144 DPI, three shortcuts: fixed rows of 36, shortcut rows of 45.
+  EXPECT_EQ(barLayout(5, 1080, 40, 144).height, 2 * 36 + 3 * 45);
+  EXPECT_EQ(barLayout(5, 1080, 40, 144).height, 207);
+  EXPECT_EQ(barLayout(2, 1080, 40, 144).height, 72);
+  EXPECT_EQ(barLayout(5, 1080, 40, 120).height, 2 * 30 + 3 * 38) << "125 %: 24 -> 30, 30 -> 37.5 -> 38";
+  EXPECT_EQ(barLayout(5, 1080, 40, 192).height, 2 * 48 + 3 * 60);
+  for (int rows = 2; rows < 40; ++rows) EXPECT_EQ(barLayout(rows, 4000, 0, 96).height, rows * 30 - 12);
+  EXPECT_EQ(barLayout(40, 800, 30, 144).height, 740) << "the cap does not scale";
+}
+
+TEST(DpiScale, RoundsAsMulDivDoes) {
+  for (int dpi : {96, 120, 144, 168, 192, 288}) {
+    for (int value : {-7, 0, 1, 3, 12, 24, 30, 104, 195, 363}) {
+      SCOPED_TRACE(std::to_string(value) + " at " + std::to_string(dpi));
+      EXPECT_EQ(scaleForDpi(value, dpi), MulDiv(value, dpi, 96));
+    }
+  }
+  EXPECT_EQ(scaleForDpi(104, 144), 156);
+  EXPECT_EQ(scaleForDpi(3, 144), 5) << "4.5 rounds up";
+  EXPECT_EQ(scaleForDpi(30, 0), 30) << "no DPI counts as 96";
 }
 
 TEST(BarLayout, NoTallerThanTheScreenLessTwoTaskbars) {
