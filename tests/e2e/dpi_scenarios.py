@@ -96,3 +96,40 @@ def bar_at_144_dpi(ctx):
         stop_cleanly(desk.program)
     finally:
         desk.close()
+
+
+@scenario
+def bar_follows_the_display(ctx):
+    """The screen changes under the running program (the virtual desktop's display mode,
+    as when a laptop is docked or the resolution changes): the parked bar parks beyond
+    the new right edge, centred on the new height, and the edge reveals it there; shown,
+    it stays flush with the edge through the next change."""
+    from launcher_scenarios import bar_height  # 96 DPI here
+    desk = LauncherDesk(ctx, "follow-display", [("记事本", NOTEPAD)])
+    width, height = desk.width, desk.height
+    smaller = (1024, 768)
+    try:
+        def change_to(size):
+            lines = desk.helper.run("display", f"{size[0]}x{size[1]}")
+            check(lines[-1] == {"size": list(size)}, f"the display did not change to {size}: {lines}")
+
+        def placed(left, size, what):
+            def there():
+                rect = desk.rect()
+                return rect if rect[0] == left and rect[1] == int(size[1] / 2 - bar_height(3) / 2) else None
+            return wait_for(there, 15, what=what)
+
+        change_to(smaller)
+        placed(smaller[0], smaller, "the parked bar to park beyond the new right edge, centred on the new height")
+        # The edge is the new one: a right-click in its last column reveals the bar there.
+        xdotool("mousemove", smaller[0] - 1, 300, "click", 3)
+        placed(smaller[0] - 104, smaller, "the edge click to slide the bar in flush with the new edge")
+
+        change_to((width, height))
+        placed(width - 104, (width, height), "the shown bar to stay flush with the edge as the screen grew")
+        stop_cleanly(desk.program)
+    finally:
+        try:
+            desk.helper.run("display", f"{width}x{height}", check_status=False)
+        finally:
+            desk.close()

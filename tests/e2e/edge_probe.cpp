@@ -24,6 +24,9 @@
 //                              but not delete or replace it (as a virus scanner may),
 //                              posts MSG to HWND, keeps the file open MS milliseconds
 //                              and closes it: {"held":true} once open, {"released":true}
+//   display WxH                changes the desktop's display mode (the screen the
+//                              program sees) to W x H: {"changed":N} with the result
+//                              of ChangeDisplaySettingsEx, {"size":[w,h]} after it
 //   (anything else)            wininfo.exe inside the desktop
 #include <windows.h>
 #include <mmsystem.h>
@@ -232,7 +235,7 @@ int main() {
   if (command == L"desktop-size" && rest.size() == 1) return desktopSize(desktop, rest[0]);
   const bool ownCommand =
       command == L"target" || command == L"track" || command == L"shellhook" || command == L"foreground" ||
-      command == L"taskbar" || command == L"hold";
+      command == L"taskbar" || command == L"hold" || command == L"display";
   if (ownCommand && !enterDesktop(desktop) && environment(L"CORVALIS_E2E_PROBE_STARTED").empty()) {
     // The desktop does not exist yet: only a process started into it creates it, so
     // the probe starts itself there (once).
@@ -249,6 +252,19 @@ int main() {
     return PostMessageW(window(rest[0]), message, static_cast<WPARAM>(number(rest[1])), 0) ? 0 : 2;
   }
   if (command == L"hold" && rest.size() == 4) return hold(rest);
+  if (command == L"display" && rest.size() == 1) {
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = static_cast<DWORD>(std::wcstoul(rest[0].c_str(), nullptr, 10));
+    const std::size_t x = rest[0].find(L'x');
+    mode.dmPelsHeight = x == std::wstring::npos ? 0 : static_cast<DWORD>(std::wcstoul(rest[0].c_str() + x + 1, nullptr, 10));
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    const LONG changed = ChangeDisplaySettingsExW(nullptr, &mode, nullptr, 0, nullptr);
+    emit("{\"changed\":" + std::to_string(changed) + "}");
+    emit("{\"size\":[" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "," +
+         std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "]}");
+    return changed == DISP_CHANGE_SUCCESSFUL ? 0 : 2;
+  }
   if (command == L"taskbar") {
     APPBARDATA data{};
     data.cbSize = sizeof data;

@@ -21,7 +21,9 @@ set(CORVALIS_E2E_LAUNCHER_SCENARIOS
   add_while_editing
   failed_save_keeps_the_change
   damaged_file_is_kept
-  dialog_keeps_the_bar_in)
+  dialog_keeps_the_bar_in
+  # dpi_scenarios.py: the screen changing under the program.
+  bar_follows_the_display)
 
 foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
   add_test(NAME e2e_${scenario}
