@@ -15,6 +15,7 @@
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/edge_docking.h"
+#include "launcher/drop_target.h"
 #include "launcher/launcher_build.h"
 #include "launcher/shortcut_saving.h"
 #include "launcher/window_handlers.h"
@@ -136,6 +137,7 @@ void onLauncherCreated() {
 void closeLauncherWindow() { closeWindow(kLauncherWindowIdentity); }
 
 void onLauncherDestroying() {
+  stopAcceptingDroppedFiles(windowHandle(kLauncherWindowIdentity));
   ProcessObjects& objects = processObjects();
   if (objects.edgeDockState != nullptr) removeEdgeDocking(*objects.edgeDockState);
 }

@@ -41,6 +41,10 @@ struct Installation {
   // does notify, and the foreground watch is not needed.
   bool shellMessageSeen = false;
   HWND lastForeground = nullptr;
+  // A left-button drag at the edge: the hook's record (its thread only) and the message
+  // with which it tells the window, which times the hover.
+  EdgeDrag drag;
+  UINT dragAtEdgeMessage = 0;
 };
 
 Installation installation;
@@ -62,6 +66,30 @@ void onActivation() {
 }
 
 void stopForegroundWatch(HWND window) { KillTimer(window, kForegroundWatchTimer); }
+
+// What the system tells of the left-button drag going on now: the foreground thread
+// moving or sizing a window, and which of its windows holds the mouse.
+DragLook lookAtDrag() {
+  DragLook look;
+  look.leftButtonHeld = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (GetGUIThreadInfo(0, &info)) {
+    look.movingOrSizing = (info.flags & GUI_INMOVESIZE) != 0;
+    look.hiddenCapture = info.hwndCapture != nullptr && !IsWindowVisible(info.hwndCapture);
+  }
+  return look;
+}
+
+void onDragHover(EdgeDockState& state) {
+  POINT cursor{};
+  if (!GetCursorPos(&cursor)) return;
+  const bool atEdge = isEdgePress(state.screenWidth, state.edgeTolerance, state.usableBottom, cursor.x, cursor.y);
+  if (!dragHoverSlidesIn(lookAtDrag(), atEdge, fullScreenActiveValue(state),
+                         barShownValue(*installation.docking.barShown)))
+    return;
+  slideIn(state, *installation.docking.barShown);
+}
 
 void onForegroundWatchTick(HWND window) {
   if (barShownValue(*installation.docking.barShown) == 0 || installation.shellMessageSeen) {
@@ -145,6 +173,29 @@ EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarSho
   return EdgeHookAction::passOn;
 }
 
+bool edgeDragStep(const EdgeDockState& state, EdgeDrag& drag, WPARAM message, POINT point) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      drag.leftDown = true;
+      return false;
+    case WM_LBUTTONUP:
+      drag = EdgeDrag{};
+      return false;
+    case WM_MOUSEMOVE: {
+      if (!drag.leftDown) return false;
+      const bool atEdge = fullScreenActiveValue(state) == 0 &&
+                          isEdgePress(__atomic_load_n(&state.screenWidth, __ATOMIC_RELAXED),
+                                      __atomic_load_n(&state.edgeTolerance, __ATOMIC_RELAXED),
+                                      __atomic_load_n(&state.usableBottom, __ATOMIC_RELAXED), point.x, point.y);
+      const bool arrived = atEdge && !drag.atEdge;
+      drag.atEdge = atEdge;
+      return arrived;
+    }
+    default:
+      return false;
+  }
+}
+
 void showShellHookFailure() { messageBox(kShellHookFailureText, MB_OK); }
 
 LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
@@ -155,6 +206,8 @@ LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
     POINT cursor{};
     // The position the system has for the cursor, not the event record's.
     if (wParam == WM_RBUTTONDOWN && fullScreenActiveValue(*state) == 0) GetCursorPos(&cursor);
+    if (edgeDragStep(*state, installation.drag, wParam, reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->pt))
+      PostMessageW(state->windowHandle, installation.dragAtEdgeMessage, 0, 0);
     switch (edgeHookStep(*state, *docking.click, *docking.barShown, wParam, cursor)) {
       case EdgeHookAction::swallowAndSlideIn:
         // The system removes a low-level hook that keeps it waiting, so the hook
@@ -184,6 +237,16 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
   }
   if (message == WM_TIMER && wParam == kForegroundWatchTimer) {
     onForegroundWatchTick(window);
+    return 0;
+  }
+  if (isRegisteredMessage(message, in.dragAtEdgeMessage)) {
+    // Held there for a moment, the drag calls the bar; the hook only said it arrived.
+    SetTimer(window, kDragHoverTimer, kDragHoverMilliseconds, nullptr);
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kDragHoverTimer) {
+    KillTimer(window, kDragHoverTimer);
+    onDragHover(*state);
     return 0;
   }
   if (isRegisteredMessage(message, in.shellHookMessage)) {
@@ -242,6 +305,8 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   installation.shellHookMessage = registeredMessage(L"SHELLHOOK");
   installation.taskbarCreatedMessage = registeredMessage(L"TaskbarCreated");
   installation.edgeReleaseMessage = registeredMessage(L"corvalisbar edge release");
+  installation.dragAtEdgeMessage = registeredMessage(L"corvalisbar drag at edge");
+  installation.drag = EdgeDrag{};
   installation.shellMessageSeen = false;
   installation.lastForeground = nullptr;
 

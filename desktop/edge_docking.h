@@ -129,6 +129,45 @@ constexpr bool slidesOutOnActivation(HWND focus, HWND launcherWindow, std::int32
 // program's own open-file dialog and edit window among them) is no activation.
 constexpr bool foregroundChangeIsActivation(HWND ownerOfForeground) { return ownerOfForeground == nullptr; }
 
+// ----- A drag of files calls the bar -----------------------------------------------------
+
+// A drag held at the edge this long slides the bar in, as a right-click there does.
+inline constexpr UINT kDragHoverMilliseconds = 400;
+inline constexpr UINT_PTR kDragHoverTimer = 0xC0E8;
+
+// The mouse hook's record of the left button: held, and whether the pointer was in the
+// edge zone at the last move.
+struct EdgeDrag {
+  bool leftDown = false;
+  bool atEdge = false;
+};
+
+// One mouse notification for the drag record (a few comparisons: the hook's share of
+// the work). True when a move with the left button held has just come into the edge
+// zone: the window is then told, and it times the hover. Nothing counts while a
+// full-screen application is in front.
+bool edgeDragStep(const EdgeDockState& state, EdgeDrag& drag, WPARAM message, POINT point);
+
+// What the system says of the drag when the hover time is up.
+struct DragLook {
+  bool leftButtonHeld = false;
+  bool movingOrSizing = false;  // GUI_INMOVESIZE in the foreground thread
+  bool hiddenCapture = false;   // a hidden window of the foreground thread holds the mouse
+};
+
+// Whether the held drag slides the bar in: the button still held, the pointer still
+// at the edge, nothing full-screen, the bar hidden, and the drag one that carries
+// files as far as the system lets one tell. An OLE drag (Explorer's, a browser's)
+// holds the mouse in a hidden window of its source, the foreground thread; moving or
+// sizing a window (snapping it to the right half) is GUI_INMOVESIZE, selecting text or
+// dragging a scroll thumb holds it in the visible window, and a press on the desktop
+// or a window that does not capture holds it nowhere.
+constexpr bool dragHoverSlidesIn(const DragLook& look, bool atEdge, std::int32_t fullScreenActive,
+                                 std::int32_t barShown) {
+  return look.leftButtonHeld && atEdge && fullScreenActive == 0 && barShown == 0 && !look.movingOrSizing &&
+         look.hiddenCapture;
+}
+
 // Whether a message to the launcher window says the screen changed under the bar: its
 // size or DPI (a laptop docked, the resolution changed) or the work area (the taskbar
 // moved or resized).

@@ -16,6 +16,8 @@
 #include "app/window_templates.h"
 #include "desktop/responsive_delay.h"
 #include "desktop/slide.h"
+#include "launcher/drop_target.h"
+#include "launcher/dropped_files.h"
 #include "launcher/launcher_build.h"
 #include "launcher/shortcut_file.h"
 #include "launcher/shortcut_saving.h"
@@ -232,7 +234,16 @@ void setUpEditWindow() {
   // finds editTable complete.
   initializeShortcutTable(*objects.editTable);
   copyShortcutTable(*objects.shortcutTable, *objects.editTable);
+  acceptDroppedFiles(windowHandle(kEditWindowIdentity), DropPlace::editList);
   fillEditList();
+}
+
+void insertIntoOpenEditWindow(std::span<const Text> paths, std::int32_t position) {
+  ProcessObjects& objects = processObjects();
+  if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
+  if (addDroppedShortcuts(editTable(), paths, position) == 0) return;
+  session.modified = 1;  // saved on close like any other edit
+  rebuildEditList();
 }
 
 void addToOpenEditWindow(std::string_view name, std::string_view path) {
@@ -252,6 +263,7 @@ void addToOpenEditWindow(std::string_view name, std::string_view path) {
 void saveEditsOnClose() {
   ++session.generation;  // ends a waiting rename and any fill
   session.elements = 0;
+  stopAcceptingDroppedFiles(windowHandle(kEditWindowIdentity));
   if (session.modified == 0) return;
   session.modified = 0;
   ProcessObjects& objects = processObjects();

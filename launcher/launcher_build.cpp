@@ -7,6 +7,7 @@
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/slide.h"
+#include "launcher/drop_target.h"
 #include "launcher/icon_image.h"
 #include "launcher/shortcut_file.h"
 #include "launcher/shortcut_saving.h"
@@ -69,6 +70,8 @@ void buildLauncher(HWND launcherWindow) {
   if (shortcutFilePresent(shortcutFilePath()) && !loadShortcutFile(*objects.shortcutTable, shortcutFilePath()))
     noteUnreadableShortcutFile();
 
+  // Files dragged from other programs onto the bar become shortcuts too.
+  acceptDroppedFiles(launcherWindow, DropPlace::bar);
   fillShortcutRows(objects);
   layOutBar();
   parkBar();

@@ -2,7 +2,10 @@
 // window. All run on the window thread.
 #pragma once
 
+#include <span>
 #include <string_view>
+
+#include "app/text.h"
 
 #include "app/window_template.h"
 
@@ -30,6 +33,10 @@ void saveEditsOnClose();
 // (and the list) too, so that the save on close keeps it. Nothing when the window is
 // not open.
 void addToOpenEditWindow(std::string_view name, std::string_view path);
+
+// Files dropped on the open edit list: they join editTable at the 1-based `position`
+// (beyond the end: at the end) as dropped files join the bar, and count as a change.
+void insertIntoOpenEditWindow(std::span<const Text> paths, std::int32_t position);
 
 // Edit window controls: confirm a rename, hide the tip, row buttons shown while the
 // pointer is on a row, rename on double-click, the window's menu on right-click.

@@ -38,6 +38,8 @@ using InsertItemListboxFn = int(CORVALIS_EXUI_CALL*)(LibraryControl, int, int, s
                                                       const void*);
 using ListIndexCountFn = int(CORVALIS_EXUI_CALL*)(LibraryControl, int, int);
 using GetItemCountFn = int(CORVALIS_EXUI_CALL*)(LibraryControl);
+using GetItemSizeFn = int(CORVALIS_EXUI_CALL*)(LibraryControl, int);
+using GetAttributeFn = std::intptr_t(CORVALIS_EXUI_CALL*)(LibraryControl, int);
 using CreateBinExFn = void*(CORVALIS_EXUI_CALL*)(const void*, int, int, int);
 using CreateStructFn = std::intptr_t(CORVALIS_EXUI_CALL*)();
 using StructFn = int(CORVALIS_EXUI_CALL*)(std::intptr_t);
@@ -495,6 +497,16 @@ void listDelete(ControlId list, int index, int count) {
 int listCount(ControlId list) {
   const auto count = CORVALIS_BOUND(GetItemCountFn, GetItemCount_ListboxEx);
   return count != nullptr ? count(libraryControlOf(list)) : 0;
+}
+
+int listRowHeight(ControlId list, int index) {
+  const auto get = CORVALIS_BOUND(GetItemSizeFn, GetItemSize_ListboxEx);
+  return get != nullptr ? get(libraryControlOf(list), index) : 0;
+}
+
+int listScrollTop(ControlId list) {
+  const auto get = CORVALIS_BOUND(GetAttributeFn, GetAttribute_ListboxEx);
+  return get != nullptr ? static_cast<int>(get(libraryControlOf(list), exui::kAttrScrollTop)) : 0;
 }
 
 void listSetRowHeight(ControlId list, int index, int height) {

@@ -195,6 +195,10 @@ int listInsert(ControlId list, int index, int count, std::intptr_t itemData, std
                std::string_view caption, int wordA, int wordB);
 void listDelete(ControlId list, int index, int count);
 int listCount(ControlId list);
+// GetItemSize_ListboxEx: row `index`'s height in pixels, 0 for no such row.
+int listRowHeight(ControlId list, int index);
+// The list's scroll position in pixels (GetAttribute_ListboxEx, kAttrScrollTop).
+int listScrollTop(ControlId list);
 // SetItemSize_ListboxEx: row `index` gets `height` pixels.
 void listSetRowHeight(ControlId list, int index, int height);
 void listMakeVisible(ControlId list, int index, int mode);

@@ -3,7 +3,7 @@
 # wininfo.exe there and adds the probes they need.
 add_executable(edge_probe edge_probe.cpp)
 corvalis_target(edge_probe)
-target_link_libraries(edge_probe PRIVATE shell32 user32 advapi32 winmm)
+target_link_libraries(edge_probe PRIVATE shell32 user32 advapi32 winmm ole32 gdi32)
 
 set(CORVALIS_E2E_EDGE_SCENARIOS
   edge_click_in_each_column

@@ -27,6 +27,11 @@
 //   display WxH                changes the desktop's display mode (the screen the
 //                              program sees) to W x H: {"changed":N} with the result
 //                              of ChangeDisplaySettingsEx, {"size":[w,h]} after it
+//   drag L T R B FILE...       an OLE drag source, as Explorer is: a window over that
+//                              rectangle takes the foreground ({"hwnd":N}); once the
+//                              left button is down ({"dragging":true}) it drags the
+//                              files (CF_HDROP) until the button is up, then prints
+//                              {"result":HRESULT,"effect":N}
 //   (anything else)            wininfo.exe inside the desktop
 #include <windows.h>
 #include <mmsystem.h>
@@ -38,6 +43,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "tests/support/file_drop_object.h"
 
 namespace {
 
@@ -201,6 +208,66 @@ int track(const std::vector<std::wstring>& args) {
   return 0;
 }
 
+// The drag's source: the button as the system has it. The press came before the drag
+// began, so this thread's own key state never saw it.
+class ButtonDropSource final : public IDropSource {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropSource)) {
+      *object = static_cast<IDropSource*>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }   // lives on the stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override {
+    if (escape) return DRAGDROP_S_CANCEL;
+    return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 ? S_OK : DRAGDROP_S_DROP;
+  }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+LRESULT CALLBACK dragWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int drag(const std::vector<std::wstring>& args) {
+  if (FAILED(OleInitialize(nullptr))) return 2;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = dragWindowProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = L"CorvalisDragSource";
+  RegisterClassW(&windowClass);
+  const int left = static_cast<int>(number(args[0])), top = static_cast<int>(number(args[1]));
+  HWND source = CreateWindowExW(0, windowClass.lpszClassName, L"drag source", WS_POPUP | WS_VISIBLE, left, top,
+                                static_cast<int>(number(args[2])) - left, static_cast<int>(number(args[3])) - top,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(source);
+  emit("{\"hwnd\":" + handle(source) + "}");
+  // Until the harness presses the button on the window.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return 3;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(10);
+  }
+  emit("{\"dragging\":true}");
+  auto* data = new corvalis::test::FileDropObject(std::vector<std::wstring>(args.begin() + 4, args.end()));
+  ButtonDropSource dropSource;
+  DWORD effect = DROPEFFECT_NONE;
+  const HRESULT result = DoDragDrop(data, &dropSource, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
+  data->Release();
+  emit("{\"result\":" + std::to_string(static_cast<long>(result)) + ",\"effect\":" + std::to_string(effect) + "}");
+  DestroyWindow(source);
+  OleUninitialize();
+  return 0;
+}
+
 int hold(const std::vector<std::wstring>& args) {
   HANDLE file = CreateFileW(args[0].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -235,7 +302,7 @@ int main() {
   if (command == L"desktop-size" && rest.size() == 1) return desktopSize(desktop, rest[0]);
   const bool ownCommand =
       command == L"target" || command == L"track" || command == L"shellhook" || command == L"foreground" ||
-      command == L"taskbar" || command == L"hold" || command == L"display";
+      command == L"taskbar" || command == L"hold" || command == L"display" || command == L"drag";
   if (ownCommand && !enterDesktop(desktop) && environment(L"CORVALIS_E2E_PROBE_STARTED").empty()) {
     // The desktop does not exist yet: only a process started into it creates it, so
     // the probe starts itself there (once).
@@ -252,6 +319,7 @@ int main() {
     return PostMessageW(window(rest[0]), message, static_cast<WPARAM>(number(rest[1])), 0) ? 0 : 2;
   }
   if (command == L"hold" && rest.size() == 4) return hold(rest);
+  if (command == L"drag" && rest.size() >= 5) return drag(rest);
   if (command == L"display" && rest.size() == 1) {
     DEVMODEW mode{};
     mode.dmSize = sizeof mode;

@@ -23,7 +23,10 @@ set(CORVALIS_E2E_LAUNCHER_SCENARIOS
   damaged_file_is_kept
   dialog_keeps_the_bar_in
   # dpi_scenarios.py: the screen changing under the program.
-  bar_follows_the_display)
+  bar_follows_the_display
+  # drop_scenarios.py: files dragged onto the bar.
+  drag_files_onto_the_bar
+  a_drag_without_files_leaves_the_bar)
 
 foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
   add_test(NAME e2e_${scenario}

@@ -16,6 +16,7 @@ import edge_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import launcher_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import keeping_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import dpi_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import drop_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():

@@ -1,0 +1,221 @@
+#include "launcher/drop_target.h"
+
+#include <ole2.h>
+
+#include <vector>
+
+#include "app/control_registry.h"
+#include "app/message_box.h"
+#include "app/process_objects.h"
+#include "app/screen_dpi.h"
+#include "app/window_registry.h"
+#include "app/window_templates.h"
+#include "launcher/bar_layout.h"
+#include "launcher/dropped_files.h"
+#include "launcher/launcher_build.h"
+#include "launcher/shell_launch.h"
+#include "launcher/window_handlers.h"
+#include "store/hash_table.h"
+
+namespace corvalis {
+
+namespace {
+
+constexpr wchar_t kMarkClass[] = L"CorvalisDropMark";
+constexpr int kMarkThickness = 2;  // at 96 DPI
+constexpr COLORREF kMarkColour = RGB(0x00, 0x67, 0xC0);
+
+struct PlaceTraits {
+  std::int32_t window;
+  std::int32_t list;
+  int fixedRows;
+};
+
+PlaceTraits traitsOf(DropPlace place) {
+  return place == DropPlace::bar ? PlaceTraits{kLauncherWindowIdentity, kLauncherListIdentity, kFixedRowCount}
+                                 : PlaceTraits{kEditWindowIdentity, kEditListIdentity, 0};
+}
+
+// The row where new rows go for a screen point over the list, with the mark's line.
+struct Insertion {
+  int row = 0;
+  int lineY = 0;  // screen
+  RECT list{};    // screen
+};
+
+bool insertionAt(DropPlace place, POINTL point, Insertion& insertion) {
+  const PlaceTraits traits = traitsOf(place);
+  const HWND list = controlWindow(traits.window, traits.list);
+  if (list == nullptr) return false;
+  const ControlId id = controlId(traits.window, traits.list);
+  std::vector<int> heights;
+  const int rows = listCount(id);
+  for (int row = 0; row < rows; ++row) heights.push_back(listRowHeight(id, row));
+  POINT client{point.x, point.y};
+  ScreenToClient(list, &client);
+  const int scrollTop = listScrollTop(id);
+  insertion.row = insertionRow(client.y, scrollTop, heights, traits.fixedRows);
+  int top = 0;
+  for (int row = 0; row < insertion.row && row < rows; ++row) top += heights[static_cast<std::size_t>(row)];
+  GetWindowRect(list, &insertion.list);
+  insertion.lineY = insertion.list.top + top - scrollTop;
+  return true;
+}
+
+bool registerMarkClass() {
+  static const bool registered = [] {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kMarkClass;
+    windowClass.hbrBackground = CreateSolidBrush(kMarkColour);  // kept for the process's life
+    return RegisterClassW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  return registered;
+}
+
+// The line between two rows where a drop will put its files: a thin window over the
+// list, which lets the pointer through.
+class InsertionMark {
+ public:
+  InsertionMark() = default;
+  InsertionMark(const InsertionMark&) = delete;
+  InsertionMark& operator=(const InsertionMark&) = delete;
+  ~InsertionMark() { hide(); }
+
+  void show(HWND owner, const Insertion& insertion) {
+    const int thickness = dpiScaled(kMarkThickness);
+    const int top = std::clamp(static_cast<int>(insertion.lineY - thickness / 2), static_cast<int>(insertion.list.top),
+                               static_cast<int>(insertion.list.bottom - thickness));
+    const int width = insertion.list.right - insertion.list.left;
+    if (window_ == nullptr && registerMarkClass()) {
+      window_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT, kMarkClass,
+                                L"", WS_POPUP, insertion.list.left, top, width, thickness, owner, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    }
+    if (window_ == nullptr) return;
+    SetWindowPos(window_, HWND_TOPMOST, insertion.list.left, top, width, thickness, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  }
+  void hide() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    window_ = nullptr;
+  }
+  HWND window() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+DWORD effectFor(bool accepted, DWORD allowed) {
+  if (!accepted) return DROPEFFECT_NONE;
+  if ((allowed & DROPEFFECT_LINK) != 0) return DROPEFFECT_LINK;  // a shortcut, as Explorer makes one
+  if ((allowed & DROPEFFECT_COPY) != 0) return DROPEFFECT_COPY;
+  return DROPEFFECT_NONE;
+}
+
+// On the window thread, as a job: the same roads as the open-file dialog's add and the
+// edit window's changes.
+void takeDrop(DropPlace place, const DroppedPaths& dropped, int row) {
+  if (dropped.count > kMaxDroppedItems) {
+    messageBox(kTooManyDroppedText, MB_OK);
+    return;
+  }
+  if (dropped.paths.empty()) return;
+  ProcessObjects& objects = processObjects();
+  if (place == DropPlace::editList) {
+    insertIntoOpenEditWindow(dropped.paths, row + 1);
+    return;
+  }
+  if (objects.shortcutTable == nullptr) return;
+  const int position = row - kFixedRowCount + 1;
+  if (addDroppedShortcuts(*objects.shortcutTable, dropped.paths, position < 1 ? 1 : position) == 0) return;
+  for (const Text& path : dropped.paths) {
+    const Text name = nameFromPath(path);
+    if (!name.empty()) addToOpenEditWindow(name, path);
+  }
+  saveShortcutsAndRebuild();
+}
+
+class ShortcutDropTarget final : public IDropTarget {
+ public:
+  ShortcutDropTarget(HWND window, DropPlace place) : window_(window), place_(place) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget)) {
+      *object = static_cast<IDropTarget*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL point, DWORD* effect) override {
+    accepted_ = carriesFiles(data);
+    return DragOver(0, point, effect);
+  }
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL point, DWORD* effect) override {
+    if (effect == nullptr) return E_INVALIDARG;
+    *effect = effectFor(accepted_, *effect);
+    Insertion insertion;
+    if (*effect != DROPEFFECT_NONE && insertionAt(place_, point, insertion)) {
+      mark_.show(window_, insertion);
+    } else {
+      mark_.hide();
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DragLeave() override {
+    mark_.hide();
+    accepted_ = false;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect) override {
+    mark_.hide();
+    if (effect == nullptr) return E_INVALIDARG;
+    *effect = effectFor(accepted_ && carriesFiles(data), *effect);
+    accepted_ = false;
+    Insertion insertion;
+    if (*effect == DROPEFFECT_NONE || !insertionAt(place_, point, insertion)) return S_OK;
+    DroppedPaths dropped = droppedPaths(data);
+    if (dropped.count > kMaxDroppedItems || dropped.paths.empty()) *effect = DROPEFFECT_NONE;
+    // The source waits for this call to return: the work (and any message) comes after.
+    const DropPlace place = place_;
+    const int row = insertion.row;
+    postWindowJob(window_, [place, dropped = std::move(dropped), row] { takeDrop(place, dropped, row); });
+    return S_OK;
+  }
+
+  HWND markWindow() const { return mark_.window(); }
+
+ private:
+  ~ShortcutDropTarget() = default;
+  LONG references_ = 1;
+  HWND window_;
+  DropPlace place_;
+  bool accepted_ = false;
+  InsertionMark mark_;
+};
+
+}  // namespace
+
+bool acceptDroppedFiles(HWND window, DropPlace place) {
+  if (window == nullptr) return false;
+  auto* target = new ShortcutDropTarget(window, place);
+  const bool registered = SUCCEEDED(RegisterDragDrop(window, target));
+  target->Release();  // the registration holds its own reference
+  return registered;
+}
+
+void stopAcceptingDroppedFiles(HWND window) {
+  if (window != nullptr) RevokeDragDrop(window);
+}
+
+}  // namespace corvalis
