@@ -175,5 +175,40 @@ TEST(ShellHookFailure, TheMessageReadsTheSameInUnicode) {
   EXPECT_EQ(std::wstring(wide, static_cast<std::size_t>(length)), std::wstring(L"RegisterShellHookWindow > 失败"));
 }
 
+TEST(EdgeDrag, TheHookTellsOnceWhenAHeldDragReachesTheEdge) {
+  EdgeDockState state{};
+  state.screenWidth = 1280;
+  state.screenHeight = 800;
+  state.usableBottom = 770;
+  state.edgeTolerance = 3;
+  EdgeDrag drag;
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1279, 300})) << "no button held";
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_LBUTTONDOWN, POINT{600, 300}));
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{900, 300}));
+  EXPECT_TRUE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1278, 300})) << "arrived in the edge zone";
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1279, 310})) << "still there: told once";
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1200, 310})) << "left the zone";
+  EXPECT_TRUE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1279, 310})) << "back again";
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1279, 790})) << "below the taskbar line";
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_LBUTTONUP, POINT{1279, 300}));
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1279, 300})) << "released";
+
+  setFullScreenActive(state, 1);
+  edgeDragStep(state, drag, WM_LBUTTONDOWN, POINT{600, 300});
+  EXPECT_FALSE(edgeDragStep(state, drag, WM_MOUSEMOVE, POINT{1279, 300})) << "a full-screen application is in front";
+}
+
+TEST(EdgeDrag, OnlyADragThatCanCarryFilesCallsTheBar) {
+  const DragLook oleDrag{true, false, true};
+  EXPECT_TRUE(dragHoverSlidesIn(oleDrag, true, 0, 0));
+  EXPECT_FALSE(dragHoverSlidesIn(oleDrag, false, 0, 0)) << "the pointer left the edge";
+  EXPECT_FALSE(dragHoverSlidesIn(oleDrag, true, 1, 0)) << "full screen";
+  EXPECT_FALSE(dragHoverSlidesIn(oleDrag, true, 0, 1)) << "the bar is in already";
+  EXPECT_FALSE(dragHoverSlidesIn(DragLook{false, false, true}, true, 0, 0)) << "the button was let go";
+  EXPECT_FALSE(dragHoverSlidesIn(DragLook{true, true, true}, true, 0, 0)) << "a window being moved to snap";
+  EXPECT_FALSE(dragHoverSlidesIn(DragLook{true, false, false}, true, 0, 0))
+      << "selecting text or a press that nothing captures";
+}
+
 }  // namespace
 }  // namespace corvalis
