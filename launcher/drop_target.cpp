@@ -183,7 +183,11 @@ class ShortcutDropTarget final : public IDropTarget {
     *effect = effectFor(accepted_ && carriesFiles(data), *effect);
     accepted_ = false;
     Insertion insertion;
-    if (*effect == DROPEFFECT_NONE || !insertionAt(place_, point, insertion)) return S_OK;
+    if (*effect == DROPEFFECT_NONE) return S_OK;
+    if (!insertionAt(place_, point, insertion)) {
+      *effect = DROPEFFECT_NONE;  // the list is gone: nothing is taken
+      return S_OK;
+    }
     DroppedPaths dropped = droppedPaths(data);
     if (dropped.count > kMaxDroppedItems || dropped.paths.empty()) *effect = DROPEFFECT_NONE;
     // The source waits for this call to return: the work (and any message) comes after.
@@ -192,8 +196,6 @@ class ShortcutDropTarget final : public IDropTarget {
     postWindowJob(window_, [place, dropped = std::move(dropped), row] { takeDrop(place, dropped, row); });
     return S_OK;
   }
-
-  HWND markWindow() const { return mark_.window(); }
 
  private:
   ~ShortcutDropTarget() = default;
@@ -206,9 +208,11 @@ class ShortcutDropTarget final : public IDropTarget {
 
 }  // namespace
 
+IDropTarget* makeShortcutDropTarget(HWND window, DropPlace place) { return new ShortcutDropTarget(window, place); }
+
 bool acceptDroppedFiles(HWND window, DropPlace place) {
   if (window == nullptr) return false;
-  auto* target = new ShortcutDropTarget(window, place);
+  IDropTarget* target = makeShortcutDropTarget(window, place);
   const bool registered = SUCCEEDED(RegisterDragDrop(window, target));
   target->Release();  // the registration holds its own reference
   return registered;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
 namespace corvalis {
 
@@ -11,6 +12,10 @@ enum class DropPlace {
   bar,       // the launcher window: the shortcuts join shortcutTable, saved at once
   editList,  // the edit window: they join editTable, saved when it closes
 };
+
+// A new drop target for the window (one reference, the caller's): what
+// acceptDroppedFiles registers; for tests that drive it through its interface.
+IDropTarget* makeShortcutDropTarget(HWND window, DropPlace place);
 
 // Registers the window as a drop target for files (OLE must be up on this thread).
 // False when the system refuses.
