@@ -35,6 +35,28 @@ def two_programs(ctx):
     return [("甲", NOTEPAD), ("乙", REGEDIT)]
 
 
+def open_edit_list(desk, rows):
+    """Opens the edit window from the bar; once its list shows `rows` rows, the window."""
+    edit = open_edit_window_from_row(desk)
+    edit.pointer_away()
+    edit.settled_rows(rows)
+    return edit
+
+
+def remove_first_row(edit, rows):
+    """X on the first of `rows` rows; waits for the list to show one row less."""
+    edit.click_button(0, REMOVE)
+    edit.pointer_away()
+    edit.settled_rows(rows - 1)
+
+
+def remove_first_row_and_close(desk, rows):
+    """Opens the edit window, removes its first row, closes it with Esc."""
+    edit = open_edit_list(desk, rows)
+    remove_first_row(edit, rows)
+    edit.close_with_escape(rows - 1)
+
+
 @scenario
 @in_launcher_desk("add-while-editing", two_programs)
 def add_while_editing(ctx, desk):
@@ -43,29 +65,21 @@ def add_while_editing(ctx, desk):
     remove in the list, then close; and the other way round."""
     marker = marker_copy(ctx, "add-while-editing", "marker.exe")
     second = marker_copy(ctx, "add-while-editing", "second.exe")
-    edit = open_edit_window_from_row(desk)
-    edit.pointer_away()
-    edit.settled_rows(2)
+    edit = open_edit_list(desk, 2)
 
     add_through_dialog(ctx, desk, marker)
     wait_shortcut_file(ctx, two_programs(ctx) + [("marker", marker)], "the add to be saved at once")
     edit.pointer_away()
     edit.settled_rows(3)
-    edit.click_button(0, REMOVE)
-    edit.pointer_away()
-    edit.settled_rows(2)
+    remove_first_row(edit, 3)
     edit.close_with_escape(2)
     wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker)], "the close to keep the add beside the removal")
     desk.wait_left(desk.flush, "the bar to be in after the edit window closed")
     desk.expect_rows(4)
 
     # The removal first, the add after it, both with the window open.
-    edit = open_edit_window_from_row(desk)
-    edit.pointer_away()
-    edit.settled_rows(2)
-    edit.click_button(0, REMOVE)
-    edit.pointer_away()
-    edit.settled_rows(1)
+    edit = open_edit_list(desk, 2)
+    remove_first_row(edit, 2)
     add_through_dialog(ctx, desk, second)
     wait_shortcut_file(ctx, [("乙", REGEDIT), ("marker", marker), ("second", second)], "the second add to be saved")
     edit.pointer_away()
@@ -118,13 +132,7 @@ def failed_save_keeps_the_change(ctx, desk):
     stored = serialize(two_programs(ctx))
     holder = hold_shortcut_file(ctx, desk)
     try:
-        edit = open_edit_window_from_row(desk)
-        edit.pointer_away()
-        edit.settled_rows(2)
-        edit.click_button(0, REMOVE)
-        edit.pointer_away()
-        edit.settled_rows(1)
-        edit.close_with_escape(1)
+        remove_first_row_and_close(desk, 2)
         expect_save_failure_notice(ctx, desk)
         check(shortcut_bytes(ctx) == stored, "the held file changed")
         desk.expect_rows(3)  # 乙 alone: the removal stays on the bar
@@ -146,13 +154,7 @@ def failed_save_keeps_the_change(ctx, desk):
     # A failed save, then the program ends once the file is free: the change is saved.
     holder = hold_shortcut_file(ctx, desk)
     try:
-        edit = open_edit_window_from_row(desk)
-        edit.pointer_away()
-        edit.settled_rows(3)
-        edit.click_button(0, REMOVE)
-        edit.pointer_away()
-        edit.settled_rows(2)
-        edit.close_with_escape(2)
+        remove_first_row_and_close(desk, 3)
         expect_save_failure_notice(ctx, desk)
     finally:
         release(holder)
