@@ -13,7 +13,6 @@
 #include "launcher/bar_layout.h"
 #include "launcher/dropped_files.h"
 #include "launcher/launcher_build.h"
-#include "launcher/shell_launch.h"
 #include "launcher/window_handlers.h"
 #include "store/hash_table.h"
 
@@ -129,10 +128,7 @@ void takeDrop(DropPlace place, const DroppedPaths& dropped, int row) {
   if (objects.shortcutTable == nullptr) return;
   const int position = row - kFixedRowCount + 1;
   if (addDroppedShortcuts(*objects.shortcutTable, dropped.paths, position < 1 ? 1 : position) == 0) return;
-  for (const Text& path : dropped.paths) {
-    const Text name = nameFromPath(path);
-    if (!name.empty()) addToOpenEditWindow(name, path);
-  }
+  addToOpenEditWindow(dropped.paths);
   saveShortcutsAndRebuild();
 }
 

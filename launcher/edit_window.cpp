@@ -20,6 +20,7 @@
 #include "launcher/dropped_files.h"
 #include "launcher/launcher_build.h"
 #include "launcher/shortcut_file.h"
+#include "launcher/shell_launch.h"
 #include "launcher/shortcut_saving.h"
 #include "launcher/window_handlers.h"
 #include "store/hash_table.h"
@@ -246,13 +247,17 @@ void insertIntoOpenEditWindow(std::span<const Text> paths, std::int32_t position
   rebuildEditList();
 }
 
-void addToOpenEditWindow(std::string_view name, std::string_view path) {
+void addToOpenEditWindow(std::span<const Text> paths) {
   ProcessObjects& objects = processObjects();
   if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
-  const Text nameText(name), pathText(path);
   // A new name joins the end of the list, a known one takes the new path in its place,
   // as on the bar.
-  if (editTable().set(nameText.c_str(), pathText.c_str()) == SetResult::Refused) return;
+  bool changed = false;
+  for (const Text& path : paths) {
+    const Text name = nameFromPath(path);
+    if (!name.empty() && editTable().set(name.c_str(), path.c_str()) != SetResult::Refused) changed = true;
+  }
+  if (!changed) return;
   const std::uint32_t generation = session.generation;
   rebuildEditList();
   if (generation != session.generation) return;

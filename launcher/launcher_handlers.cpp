@@ -29,7 +29,8 @@ void addShortcut(const Text& path) {
   // An empty name (a file named ".profile") is refused by the table; the file is
   // still written, with the content unchanged.
   const Text name = nameFromPath(path);
-  if (objects.shortcutTable->set(name.c_str(), path.c_str()) != SetResult::Refused) addToOpenEditWindow(name, path);
+  if (objects.shortcutTable->set(name.c_str(), path.c_str()) != SetResult::Refused)
+    addToOpenEditWindow(std::span<const Text>(&path, 1));
   saveShortcutsAndRebuild();
 }
 

@@ -29,10 +29,10 @@ void openEditWindow();
 void setUpEditWindow();
 void saveEditsOnClose();
 
-// A shortcut was added to the bar while the edit window is open: it joins editTable
-// (and the list) too, so that the save on close keeps it. Nothing when the window is
-// not open.
-void addToOpenEditWindow(std::string_view name, std::string_view path);
+// Shortcuts were added to the bar (from these paths, named after their files) while
+// the edit window is open: they join editTable (and the list) too, so that the save
+// on close keeps them. Nothing when the window is not open.
+void addToOpenEditWindow(std::span<const Text> paths);
 
 // Files dropped on the open edit list: they join editTable at the 1-based `position`
 // (beyond the end: at the end) as dropped files join the bar, and count as a change.
