@@ -125,6 +125,9 @@ int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
   const std::uint32_t generation = session.generation;
   const std::int32_t p = row + 1;
   std::optional<std::int32_t> then;  // the row that shows its buttons afterwards
+  // Marked before the list refills: the window may close while it does (the refill
+  // lets messages through), and the save on close must see the change.
+  session.modified = 1;
   if (element == 0) {
     ProcessHeapText name;
     if (editTable().getAt(p, &name, nullptr)) {
@@ -143,7 +146,6 @@ int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
     listMakeVisible(kEditList, *then, 1);
     showRowButtons(*then);
   }
-  session.modified = 1;
   return 0;
 }
 
@@ -328,11 +330,11 @@ std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
   if (newName->empty() || editTable().contains(newName->c_str())) return 0;
   editTable().remove(oldName.c_str());
   editTable().setAt(Datum::text(newName->c_str()), Datum::text(path.get()), row + 1);
+  session.modified = 1;  // before the refill, which a close may cut short
   rebuildEditList();
   if (generation != session.generation) return 0;
   listMakeVisible(kEditList, row, 1);
   showRowButtons(row);
-  session.modified = 1;
   return 0;
 }
 
