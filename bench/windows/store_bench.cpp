@@ -7,8 +7,9 @@
 // ordered table (the program's configuration), an unordered table and the map; plus
 // serialize / deserialize throughput for 10,000 entries.
 //
-// Each round runs every row once, the rows in a new random order each round, so that
-// load from elsewhere falls on both sides of a comparison alike. A row's figure is the
+// Each round runs every row once: the rows of one comparison right after one another,
+// in a new random order each round, so that load from elsewhere falls on both sides of
+// a comparison alike. A row's figure is the
 // median over the rounds; the spread is the lowest and highest round. A ratio is the
 // median of the per-round ratios (table / map of the same round).
 //
@@ -18,7 +19,7 @@
 // sides (a process-heap copy from the table, a std::string copy from the map), and
 // both copies are released inside the timed loop.
 //
-//   store_bench.exe [rounds] [milliseconds per row]     (defaults 7 and 20)
+//   store_bench.exe [rounds] [milliseconds per row]     (defaults 11 and 10)
 //
 // The output ends with one line per operation and size:
 //   ratio windows-<operation> <n> <ordered HashTable / unordered_map>
@@ -143,7 +144,7 @@ bool fill(Side& side, const DataSet& data) {
 // One measurement of a row: repeats its batch until `budget` seconds have been timed;
 // the result is seconds per operation.
 
-double budget = 0.020;
+double budget = 0.010;
 
 // set: n new keys into an empty container (creating and destroying it untimed).
 template <class Side>
@@ -303,7 +304,7 @@ struct Containers {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 7;
+  const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 11;
   if (argc > 2) budget = std::max(1, std::atoi(argv[2])) / 1000.0;
 
   // Every key set before anything is timed.
@@ -363,12 +364,26 @@ int main(int argc, char** argv) {
       [](void* p) { return measureDeserialize(*static_cast<const ProcessHeapBytes*>(p)); },
       const_cast<ProcessHeapBytes*>(&unorderedImage));
 
+  // The rows of one comparison (one operation and size: ordered table, unordered table,
+  // map) run right after one another, in a new random order each round, so that they
+  // see the same load; the groups too run in a new random order each round.
+  // "get/HashTable.ordered/1000" belongs to the comparison "get/1000".
+  auto comparisonOf = [](const std::string& name) {
+    return name.substr(0, name.find('/')) + name.substr(name.rfind('/'));
+  };
+  std::vector<std::vector<std::size_t>> groups;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (groups.empty() || comparisonOf(rows[i].name) != comparisonOf(rows[groups.back().front()].name))
+      groups.emplace_back();
+    groups.back().push_back(i);
+  }
   std::mt19937 shuffle(20240612);
-  std::vector<std::size_t> order(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   for (int round = 0; round < rounds; ++round) {
-    std::shuffle(order.begin(), order.end(), shuffle);
-    for (std::size_t i : order) rows[i].rounds.push_back(rows[i].measure(rows[i].context));
+    std::shuffle(groups.begin(), groups.end(), shuffle);
+    for (std::vector<std::size_t>& group : groups) {
+      std::shuffle(group.begin(), group.end(), shuffle);
+      for (std::size_t i : group) rows[i].rounds.push_back(rows[i].measure(rows[i].context));
+    }
   }
 
   const char* architecture = sizeof(void*) == 4 ? "i686 (32-bit)" : "x86_64 (64-bit)";
