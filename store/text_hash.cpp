@@ -55,16 +55,31 @@ std::uint32_t hashMultiply31(std::uint32_t h, const void* data, std::size_t leng
 #if defined(CORVALIS_X86)
 __attribute__((target("sse4.2"))) std::uint32_t hashCrc32c(std::uint32_t crc, const void* data,
                                                             std::size_t length) {
+  // The instruction's wider forms give what its byte form gives over the same bytes
+  // in memory order; the widest the processor mode has takes the bulk.
   const auto* p = static_cast<const unsigned char*>(data);
+#if defined(__x86_64__)
+  while (length >= 8) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    crc = static_cast<std::uint32_t>(_mm_crc32_u64(crc, v));
+    p += 8;
+    length -= 8;
+  }
+#endif
   while (length >= 4) {
     crc = _mm_crc32_u32(crc, load32(p));
     p += 4;
     length -= 4;
   }
-  while (length > 0) {
-    crc = _mm_crc32_u8(crc, *p++);
-    --length;
+  if (length >= 2) {
+    std::uint16_t v;
+    std::memcpy(&v, p, 2);
+    crc = _mm_crc32_u16(crc, v);
+    p += 2;
+    length -= 2;
   }
+  if (length > 0) crc = _mm_crc32_u8(crc, *p);
   return crc;
 }
 #else
