@@ -394,7 +394,13 @@ bool HashTable::probeKey(const Datum& key, KeyProbe& probe) const {
     if (!isSpanKind(key.kind())) return false;
     const auto* data = static_cast<const unsigned char*>(key.pointer());
     const std::size_t length = key.lengthKnown() ? key.length() : textLength(static_cast<const char*>(key.pointer()));
-    return probeRawKey(data, length, probe);
+    // As probeRawKey, on the probe cleared above.
+    if (data == nullptr || length == 0) return true;
+    if (length > kLongestStoredLength) return false;
+    probe.data = data;
+    probe.length = static_cast<std::uint32_t>(length);
+    probe.hash = hashBytes(data, length);
+    return true;
   }
   std::int64_t value = 0;
   if (!datumToInteger(key, value)) return false;

@@ -28,11 +28,6 @@ char* copyToProcessHeap(const char* text, std::size_t length) {
 
 std::size_t ProcessHeapText::length() const { return textLength(text_); }
 
-void ProcessHeapText::reset(char* adopted) noexcept {
-  if (text_ != adopted) releaseToProcessHeap(text_);
-  text_ = adopted;
-}
-
 void ProcessHeapBytes::reset(void* adopted, std::size_t size) noexcept {
   if (data_ != adopted) releaseToProcessHeap(data_);
   data_ = static_cast<unsigned char*>(adopted);

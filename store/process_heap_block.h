@@ -47,7 +47,12 @@ class ProcessHeapText {
   std::size_t length() const;
 
   // Releases the current text and takes over `adopted` (a process-heap block or null).
-  void reset(char* adopted = nullptr) noexcept;
+  // Inline: most resets (every get of an absent key, every end of an empty one) have
+  // nothing to release.
+  void reset(char* adopted = nullptr) noexcept {
+    if (text_ != adopted && text_ != nullptr) releaseToProcessHeap(text_);
+    text_ = adopted;
+  }
   // Gives the block up to the caller, who must release it to the process heap.
   char* release() noexcept {
     char* text = text_;

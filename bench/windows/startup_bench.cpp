@@ -1,0 +1,561 @@
+// startup_bench.exe: how long the launcher takes to start, next to a bare program that
+// shows one topmost 104-pixel tool window (bare_bar.exe), in the same run.
+//
+//   startup_bench.exe BAR_EXE BARE_EXE [runs]        (runs: at least 10, default 12)
+//
+// Four kinds of start alternate run by run, after one untimed warm-up of each: the
+// bare window, the launcher with no shortcut file, with 30 shortcuts to programs of
+// the system folder, and with the same 30 rows pointing at files that do not exist
+// (the rows without the shell's icon extraction). A
+// start is timed from CreateProcess until the program's bar window exists and is
+// visible. Under Wine the launcher first shows a notice that the shell-hook window
+// could not be registered; the harness answers it with OK at once, and the time from
+// the first sight of the notice until it is gone is taken out of the figure. Any other
+// message box fails the run. Once the bar shows, the harness waits until the program
+// is idle, reads its peak working set and ends it with WM_CLOSE.
+//
+// Then the rebuild of 30 rows after an edit (see timeRebuild), as many runs. Last, in
+// this process: where the time of 30 rows goes - loading the shortcut
+// file, COM set-up, the shell's icon lookup and the drawing of each row's image - for
+// the same 30 files, and the whole row image for the 30 missing ones.
+//
+// The shortcut file is the one the launcher reads: Corvalis.HashTable in the Documents
+// folder of the prefix this runs in. It is replaced by the 30 shortcuts or removed
+// before each start, and removed at the end. ./bench.sh runs this only in the test
+// prefix, whose Documents is a folder of its own inside the build folder.
+//
+// The output ends with
+//   ratio startup 0 <no shortcuts / bare window>
+//   ratio startup 30 <30 shortcuts / bare window>
+//   ratio rebuild 30 <rebuild of 30 rows / start with no shortcuts>
+#include <windows.h>
+#include <objbase.h>
+#include <psapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "launcher/icon_image.h"
+#include "launcher/shortcut_file.h"
+#include "store/hash_table.h"
+
+namespace {
+
+constexpr int kShortcutCount = 30;
+constexpr char kLauncherClass[] = "CorvalisWindow";
+constexpr char kBareClass[] = "CorvalisBareBar";
+constexpr char kNoticeStart[] = "RegisterShellHookWindow";
+constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kInstanceName[] = "corvalisbar";
+
+double nowMs() {
+  static const double frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart) / 1000.0;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / frequency;
+}
+
+[[noreturn]] void fail(const std::string& what) {
+  std::fprintf(stderr, "startup_bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t m = values.size() / 2;
+  return values.size() % 2 != 0 ? values[m] : (values[m - 1] + values[m]) / 2;
+}
+
+std::string documentsFile() {
+  const corvalis::Text folder = corvalis::documentsFolder();
+  if (folder.empty()) fail("no Documents folder");
+  return std::string(corvalis::shortcutFilePathIn(folder).c_str());
+}
+
+// The first 30 programs of the system folder (by name), each a shortcut named 程序NN.
+std::vector<std::pair<std::string, std::string>> thirtyShortcuts() {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  std::vector<std::string> files;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((std::string(system) + "\\*.exe").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) fail("no programs in the system folder");
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) files.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(files.begin(), files.end());
+  if (files.size() < kShortcutCount) fail("fewer than 30 programs in the system folder");
+  std::vector<std::pair<std::string, std::string>> shortcuts;
+  for (int i = 0; i < kShortcutCount; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "\xB3\xCC\xD0\xF2%02d", i + 1);  // 程序NN in GBK
+    shortcuts.emplace_back(name, std::string(system) + "\\" + files[static_cast<std::size_t>(i)]);
+  }
+  return shortcuts;
+}
+
+// The image the launcher itself writes for these shortcuts.
+std::string shortcutImage(const std::vector<std::pair<std::string, std::string>>& shortcuts) {
+  corvalis::HashTable table;
+  if (!corvalis::initializeShortcutTable(table)) fail("no table");
+  for (const auto& [name, path] : shortcuts)
+    if (table.set(name.c_str(), path.c_str()) != corvalis::SetResult::Added) fail("a shortcut was refused");
+  const corvalis::ProcessHeapBytes image = table.serialize();
+  return std::string(reinterpret_cast<const char*>(image.data()), image.size());
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) fail("cannot write " + path);
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  if (!ok || written != bytes.size()) fail("cannot write " + path);
+}
+
+void removeFile(const std::string& path) {
+  if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot remove " + path);
+}
+
+// The launcher asks about autostart unless the Run value names it: name it beforehand.
+void setAutostartValue(const std::string& exe) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    fail("cannot open the Run key");
+  RegSetValueExA(key, kInstanceName, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+                 static_cast<DWORD>(exe.size() + 1));
+  RegCloseKey(key);
+}
+
+std::string fullPath(const char* path) {
+  char full[MAX_PATH] = {};
+  if (GetFullPathNameA(path, MAX_PATH, full, nullptr) == 0) fail(std::string("no such path: ") + path);
+  return full;
+}
+
+// ---------------------------------------------------------------------------
+// One timed start
+
+struct Sighting {
+  DWORD pid = 0;
+  const char* barClass = nullptr;
+  HWND bar = nullptr;
+  HWND notice = nullptr;
+  std::string otherBox;
+};
+
+BOOL CALLBACK appendStaticText(HWND child, LPARAM out) {
+  char className[32] = {};
+  GetClassNameA(child, className, sizeof className);
+  if (lstrcmpiA(className, "Static") != 0) return TRUE;
+  char buffer[256] = {};
+  GetWindowTextA(child, buffer, sizeof buffer);
+  if (buffer[0] != '\0') *reinterpret_cast<std::string*>(out) += buffer;
+  return TRUE;
+}
+
+std::string childText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, appendStaticText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+BOOL CALLBACK look(HWND window, LPARAM context) {
+  auto& seen = *reinterpret_cast<Sighting*>(context);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != seen.pid) return TRUE;
+  char className[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, seen.barClass) == 0 && GetWindowTextLengthA(window) == 0 && IsWindowVisible(window))
+    seen.bar = window;
+  if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+    const std::string text = childText(window);
+    if (text.rfind(kNoticeStart, 0) == 0) seen.notice = window;
+    else if (!text.empty()) seen.otherBox = text;
+  }
+  return TRUE;
+}
+
+struct Start {
+  double milliseconds = 0;  // notice excluded
+  double noticeMs = 0;
+  double peakWorkingSetMb = 0;
+};
+
+BOOL CALLBACK closeOwn(HWND window, LPARAM context) {
+  const auto& seen = *reinterpret_cast<const Sighting*>(context);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char className[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (pid == seen.pid && std::strcmp(className, seen.barClass) == 0) PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+Start timeStart(const std::string& exe, const char* barClass) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + exe + "\"";
+  const double begin = nowMs();
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    fail("cannot start " + exe);
+  Sighting seen;
+  seen.pid = process.dwProcessId;
+  seen.barClass = barClass;
+  HWND notice = nullptr;
+  double noticeSeen = 0, noticeGone = 0;
+  Start result;
+  for (;;) {
+    seen.bar = nullptr;
+    seen.notice = nullptr;
+    EnumWindows(look, reinterpret_cast<LPARAM>(&seen));
+    const double now = nowMs();
+    if (!seen.otherBox.empty()) {
+      TerminateProcess(process.hProcess, 1);
+      fail("the program asked something: " + seen.otherBox);
+    }
+    if (seen.notice != nullptr && notice == nullptr) {
+      notice = seen.notice;
+      noticeSeen = now;
+      PostMessageA(notice, WM_COMMAND, IDOK, 0);
+    }
+    if (notice != nullptr && noticeGone == 0 && (!IsWindow(notice) || !IsWindowVisible(notice))) noticeGone = now;
+    if (seen.bar != nullptr) {
+      if (notice != nullptr && noticeGone == 0) noticeGone = now;
+      result.noticeMs = noticeGone - noticeSeen;
+      result.milliseconds = now - begin - result.noticeMs;
+      break;
+    }
+    if (now - begin > 60000 || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 1);
+      fail("no bar window from " + exe);
+    }
+    Sleep(1);
+  }
+  WaitForInputIdle(process.hProcess, 10000);
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
+    result.peakWorkingSetMb = static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
+  EnumWindows(closeOwn, reinterpret_cast<LPARAM>(&seen));
+  if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 1);  // our own child only
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// The rebuild of 30 rows after an edit: the launcher starts with 30 shortcuts (its bar
+// parked beyond the edge), the edit window opens from the bar's second row, its first
+// row moves down a place, and the window closes. Timed from the close until the bar
+// lies flush with the right edge, rebuilt and slid in. Every input is a message posted
+// to the control under it, as the pointer would send it.
+
+constexpr int kBarWidth = 104;
+constexpr int kEditList = 207;       // the edit window's list
+constexpr int kEditRowPitch = 32;
+constexpr int kDownButtonFromRight = 68;  // the row's ↓ button: its left edge, 4 px below the row's top, 24 px square
+
+struct Found {
+  DWORD pid = 0;
+  const wchar_t* title = nullptr;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK findTitled(HWND window, LPARAM context) {
+  auto& found = *reinterpret_cast<Found*>(context);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != found.pid || !IsWindowVisible(window)) return TRUE;
+  char className[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  if (std::strcmp(className, kLauncherClass) == 0 && lstrcmpW(title, found.title) == 0) found.window = window;
+  return TRUE;
+}
+
+HWND waitForWindow(DWORD pid, const wchar_t* title, HANDLE process) {
+  const double begin = nowMs();
+  for (;;) {
+    Found found{pid, title, nullptr};
+    EnumWindows(findTitled, reinterpret_cast<LPARAM>(&found));
+    if (found.window != nullptr) return found.window;
+    if (nowMs() - begin > 30000 || WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
+    Sleep(1);
+  }
+}
+
+void click(HWND control, int x, int y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageA(control, WM_MOUSEMOVE, 0, at);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(control, WM_LBUTTONUP, 0, at);
+}
+
+std::string fileBytes(const std::string& path) {
+  std::string bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// Lets the program take what was posted and settle: at least `atLeast` ms, and until
+// its processor time stops growing for 150 ms. The edit list fills its 30 rows with
+// icons while it answers messages, after its opening and after every move, and a close
+// that comes before such a fill has ended drops the move (the bench must not do that);
+// Wine's figures for another process's time are coarse, so the floor carries the wait.
+void settle(HANDLE process, double atLeast = 0) {
+  WaitForInputIdle(process, 5000);
+  auto busy = [process] {
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return 0ull;
+    auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return ticks(kernel) + ticks(user);
+  };
+  const double begin = nowMs();
+  unsigned long long last = busy();
+  while (nowMs() - begin < 10000) {
+    Sleep(150);
+    const unsigned long long now = busy();
+    if (now == last && nowMs() - begin >= atLeast) break;
+    last = now;
+  }
+}
+
+double timeRebuild(const std::string& exe, const std::string& file, const std::string& image) {
+  writeFile(file, image);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    fail("cannot start " + exe);
+  // The real pointer stays off the program's windows: its moves would move the hover.
+  SetCursorPos(0, 0);
+  auto stop = [&](const char* failure) {
+    Sighting seen;
+    seen.pid = process.dwProcessId;
+    seen.barClass = kLauncherClass;
+    EnumWindows(closeOwn, reinterpret_cast<LPARAM>(&seen));
+    if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 1);  // our own child only
+      WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (failure != nullptr) fail(failure);
+  };
+  // The start, the notice answered as in timeStart.
+  HWND bar = nullptr;
+  const double begin = nowMs();
+  while (bar == nullptr) {
+    Sighting seen;
+    seen.pid = process.dwProcessId;
+    seen.barClass = kLauncherClass;
+    EnumWindows(look, reinterpret_cast<LPARAM>(&seen));
+    if (seen.notice != nullptr) PostMessageA(seen.notice, WM_COMMAND, IDOK, 0);
+    if (!seen.otherBox.empty()) stop("the program asked something");
+    bar = seen.bar;
+    if (nowMs() - begin > 60000) stop("no bar window");
+    Sleep(1);
+  }
+  settle(process.hProcess);
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  RECT rect{};
+  GetWindowRect(bar, &rect);
+  if (rect.left < screenWidth) stop("the bar with 30 shortcuts did not park beyond the edge");
+
+  // The bar's second row (below the 24-px first) opens the edit window.
+  const POINT secondRow{kBarWidth / 2, 36};
+  HWND barList = ChildWindowFromPoint(bar, secondRow);
+  if (barList == nullptr || barList == bar) stop("no list in the bar");
+  click(barList, secondRow.x, secondRow.y);
+  HWND edit = waitForWindow(process.dwProcessId, L"\x7F16\x8F91\x7A97\x53E3", process.hProcess);  // 编辑窗口
+  if (edit == nullptr) stop("the edit window did not open");
+  settle(process.hProcess, 2000);
+  HWND list = GetDlgItem(edit, kEditList);
+  if (list == nullptr) stop("no list in the edit window");
+  RECT listRect{};
+  GetWindowRect(list, &listRect);
+  const int width = listRect.right - listRect.left;
+  // The pointer on the first row shows its buttons; then ↓ moves it a place down.
+  PostMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(20, kEditRowPitch / 2));
+  settle(process.hProcess);
+  const LPARAM button = MAKELPARAM(width - kDownButtonFromRight + 12, 4 + 12);
+  PostMessageA(list, WM_MOUSEMOVE, 0, button);
+  settle(process.hProcess);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, button);
+  PostMessageA(list, WM_LBUTTONUP, 0, button);
+  settle(process.hProcess, 2500);
+
+  const double closed = nowMs();
+  PostMessageA(edit, WM_CLOSE, 0, 0);
+  double flush = 0;
+  for (;;) {
+    GetWindowRect(bar, &rect);
+    const double now = nowMs();
+    if (rect.left == screenWidth - kBarWidth) {
+      flush = now;
+      break;
+    }
+    if (now - closed > 30000)
+      stop(fileBytes(file) != image ? "the bar did not slide in after the edit"
+                                    : "the edit changed nothing: the shortcut file is as it was");
+    Sleep(1);
+  }
+  const bool changed = fileBytes(file) != image;
+  stop(changed ? nullptr : "the edit changed nothing: the shortcut file is as it was");
+  return flush - closed;
+}
+
+// ---------------------------------------------------------------------------
+// Where the time of 30 rows goes, in this process
+
+void breakDown(const std::vector<std::pair<std::string, std::string>>& shortcuts,
+               const std::vector<std::pair<std::string, std::string>>& missing, const std::string& imagePath) {
+  constexpr int kRounds = 5;
+  std::vector<double> load, com, lookup, draw, whole, missingWhole;
+  for (int round = 0; round < kRounds; ++round) {
+    double begin = nowMs();
+    corvalis::HashTable table;
+    corvalis::ProcessHeapList keys, values;
+    if (!corvalis::initializeShortcutTable(table) || !corvalis::loadShortcutFile(table, imagePath)) fail("cannot load");
+    table.keys(keys);
+    table.values(values);
+    load.push_back(nowMs() - begin);
+    double comMs = 0, lookupMs = 0, drawMs = 0;
+    for (const auto& entry : shortcuts) {
+      double t = nowMs();
+      const bool initialized = SUCCEEDED(CoInitialize(nullptr));
+      if (initialized) CoUninitialize();
+      comMs += nowMs() - t;
+      t = nowMs();
+      SHFILEINFOA info{};
+      if (SHGetFileInfoA(entry.second.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_ICON) != 0 &&
+          info.hIcon != nullptr)
+        DestroyIcon(info.hIcon);
+      lookupMs += nowMs() - t;
+      t = nowMs();
+      const corvalis::ByteString image = corvalis::iconImage(entry.second);
+      drawMs += nowMs() - t;
+      if (image.size() != corvalis::kIconImageSize) fail("icon image of the wrong size");
+    }
+    com.push_back(comMs);
+    lookup.push_back(lookupMs);
+    // iconImage does all three; what it takes beyond COM and the lookup is the drawing.
+    draw.push_back(drawMs - comMs - lookupMs);
+    whole.push_back(drawMs);
+    const double t = nowMs();
+    for (const auto& entry : missing) corvalis::iconImage(entry.second);
+    missingWhole.push_back(nowMs() - t);
+  }
+  std::printf("# where 30 rows' time goes, in the harness's process (median of %d, ms for all 30)\n", kRounds);
+  std::printf("  %-44s %8.2f\n", "load the file, list names and paths", median(load));
+  std::printf("  %-44s %8.2f\n", "COM set-up and tear-down (30 times)", median(com));
+  std::printf("  %-44s %8.2f\n", "shell icon lookup SHGetFileInfo (30 times)", median(lookup));
+  std::printf("  %-44s %8.2f\n", "drawing and reading back 32x32 (30 times)", median(draw));
+  std::printf("  %-44s %8.2f\n", "iconImage as the launcher calls it (30)", median(whole));
+  std::printf("  %-44s %8.2f\n", "iconImage of 30 missing files", median(missingWhole));
+  std::printf("  %-44s %8.2f\n", "first round's lookups (the shell's set-up too)", lookup.front());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) fail("usage: startup_bench BAR_EXE BARE_EXE [runs]");
+  const std::string bar = fullPath(argv[1]);
+  const std::string bare = fullPath(argv[2]);
+  const int runs = argc > 3 ? std::max(10, std::atoi(argv[3])) : 12;
+  // The harness's own process is a GUI client too: COM as the launcher has it.
+  OleInitialize(nullptr);
+
+  const std::string file = documentsFile();
+  const auto shortcuts = thirtyShortcuts();
+  const std::string image = shortcutImage(shortcuts);
+  setAutostartValue(bar);
+
+  // 30 shortcuts to files that do not exist: the same rows without the shell's icon
+  // lookups (it finds nothing at once), to tell the rows' own cost from the icons'.
+  auto missingShortcuts = shortcuts;
+  for (auto& entry : missingShortcuts) entry.second.insert(entry.second.rfind('\\'), "\\no-such-folder");
+  const std::string missingImage = shortcutImage(missingShortcuts);
+
+  enum Kind { kBare, kEmpty, kThirty, kThirtyMissing, kKindCount };
+  const char* const names[kKindCount] = {"bare window", "launcher, no shortcut file", "launcher, 30 shortcuts",
+                                         "launcher, 30 to missing files"};
+  std::vector<Start> starts[kKindCount];
+  auto once = [&](int kind) {
+    if (kind == kThirty) writeFile(file, image);
+    else if (kind == kThirtyMissing) writeFile(file, missingImage);
+    else removeFile(file);
+    return timeStart(kind == kBare ? bare : bar, kind == kBare ? kBareClass : kLauncherClass);
+  };
+  for (int kind = 0; kind < kKindCount; ++kind) once(kind);  // warm-up, not counted
+  for (int run = 0; run < runs; ++run)
+    for (int kind = 0; kind < kKindCount; ++kind) starts[kind].push_back(once(kind));
+  removeFile(file);
+
+  std::printf("# start-up until the bar window shows, %d alternating runs each (ms; the notice's time taken out)\n",
+              runs);
+  std::printf("# %-30s %8s %8s %8s %12s %14s\n", "start", "median", "lowest", "highest", "notice (med)",
+              "peak WS (MB)");
+  double medians[kKindCount];
+  for (int kind = 0; kind < kKindCount; ++kind) {
+    std::vector<double> ms, notice, peak;
+    for (const Start& s : starts[kind]) {
+      ms.push_back(s.milliseconds);
+      notice.push_back(s.noticeMs);
+      peak.push_back(s.peakWorkingSetMb);
+    }
+    medians[kind] = median(ms);
+    std::printf("  %-30s %8.1f %8.1f %8.1f %12.1f %14.1f\n", names[kind], medians[kind],
+                *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()), median(notice),
+                median(peak));
+  }
+  std::printf("  30 shortcuts / no shortcuts: %.3f\n", medians[kThirty] / medians[kEmpty]);
+  std::fflush(stdout);
+
+  std::vector<double> rebuilds;
+  for (int run = 0; run < runs; ++run) rebuilds.push_back(timeRebuild(bar, file, image));
+  removeFile(file);
+  std::printf("# rebuild of 30 rows, from the edit window's close (its first row moved down) to the bar flush at the edge\n");
+  std::printf("  %-30s %8.1f %8.1f %8.1f  (ms, %d runs)\n", "rebuild 30", median(rebuilds),
+              *std::min_element(rebuilds.begin(), rebuilds.end()), *std::max_element(rebuilds.begin(), rebuilds.end()),
+              runs);
+  std::fflush(stdout);
+
+  writeFile(file, image);
+  breakDown(shortcuts, missingShortcuts, file);
+  removeFile(file);
+
+  std::printf("ratio startup 0 %.3f\n", medians[kEmpty] / medians[kBare]);
+  std::printf("ratio startup 30 %.3f\n", medians[kThirty] / medians[kBare]);
+  std::printf("ratio rebuild 30 %.3f\n", median(rebuilds) / medians[kEmpty]);
+  OleUninitialize();
+  return 0;
+}
