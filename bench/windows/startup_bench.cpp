@@ -205,6 +205,18 @@ BOOL CALLBACK closeOwn(HWND window, LPARAM context) {
   return TRUE;
 }
 
+// Asks the child's windows to close, waits for it (ends it when it will not), and lets
+// its handles go.
+void endChild(PROCESS_INFORMATION& process, Sighting& seen) {
+  EnumWindows(closeOwn, reinterpret_cast<LPARAM>(&seen));
+  if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 1);  // our own child only
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 Start timeStart(const std::string& exe, const char* barClass) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -252,13 +264,7 @@ Start timeStart(const std::string& exe, const char* barClass) {
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
     result.peakWorkingSetMb = static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
-  EnumWindows(closeOwn, reinterpret_cast<LPARAM>(&seen));
-  if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, 1);  // our own child only
-    WaitForSingleObject(process.hProcess, 5000);
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  endChild(process, seen);
   return result;
 }
 
@@ -361,13 +367,7 @@ double timeRebuild(const std::string& exe, const std::string& file, const std::s
     Sighting seen;
     seen.pid = process.dwProcessId;
     seen.barClass = kLauncherClass;
-    EnumWindows(closeOwn, reinterpret_cast<LPARAM>(&seen));
-    if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0) {
-      TerminateProcess(process.hProcess, 1);  // our own child only
-      WaitForSingleObject(process.hProcess, 5000);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    endChild(process, seen);
     if (failure != nullptr) fail(failure);
   };
   // The start, the notice answered as in timeStart.

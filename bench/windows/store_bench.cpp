@@ -177,10 +177,11 @@ struct Filled {
   std::size_t cursor = 0;
 };
 
-template <class Side>
-double measureGet(Filled<Side>& filled) {
-  const DataSet& data = filled.data;
-  const std::size_t n = data.keys.size();
+// lookedUp(position) for position after position of the data set, kLookupBatch at a
+// time, each batch timed, until the time budget is spent; it must hold for every one.
+template <class Side, class Lookup>
+double measureLookups(Filled<Side>& filled, Lookup lookedUp, const char* failure) {
+  const std::size_t n = filled.data.keys.size();
   double timed = 0;
   std::size_t operations = 0;
   while (timed < budget) {
@@ -188,37 +189,30 @@ double measureGet(Filled<Side>& filled) {
     std::size_t cursor = filled.cursor;
     const double start = nowSeconds();
     for (std::size_t j = 0; j < kLookupBatch; ++j) {
-      ok &= filled.side.get(data.keys[data.order[cursor]]);
+      ok &= lookedUp(cursor);
       if (++cursor == n) cursor = 0;
     }
     timed += nowSeconds() - start;
     filled.cursor = cursor;
-    if (!ok) fail("a present key was not found");
+    if (!ok) fail(failure);
     operations += kLookupBatch;
   }
   return timed / static_cast<double>(operations);
 }
 
 template <class Side>
+double measureGet(Filled<Side>& filled) {
+  const DataSet& data = filled.data;
+  return measureLookups(
+      filled, [&](std::size_t at) { return filled.side.get(data.keys[data.order[at]]); },
+      "a present key was not found");
+}
+
+template <class Side>
 double measureGetMissing(Filled<Side>& filled) {
   const DataSet& data = filled.data;
-  const std::size_t n = data.keys.size();
-  double timed = 0;
-  std::size_t operations = 0;
-  while (timed < budget) {
-    bool ok = true;
-    std::size_t cursor = filled.cursor;
-    const double start = nowSeconds();
-    for (std::size_t j = 0; j < kLookupBatch; ++j) {
-      ok &= filled.side.getMissing(data.missing[cursor]);
-      if (++cursor == n) cursor = 0;
-    }
-    timed += nowSeconds() - start;
-    filled.cursor = cursor;
-    if (!ok) fail("a missing key was found");
-    operations += kLookupBatch;
-  }
-  return timed / static_cast<double>(operations);
+  return measureLookups(
+      filled, [&](std::size_t at) { return filled.side.getMissing(data.missing[at]); }, "a missing key was found");
 }
 
 // remove: kRemoveBatch present keys from the full container; they are put back untimed.
