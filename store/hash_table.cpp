@@ -332,8 +332,7 @@ std::uint32_t HashTable::hashText(const char* text, std::uint32_t* length) const
 }
 
 std::uint32_t HashTable::hashBytes(const void* data, std::size_t length) const {
-  if (data == nullptr || length == 0) return 0;
-  return hashKeyStep(0, data, length, hasSse42_ != 0);
+  return hashKey(data, length, hasSse42_ != 0);
 }
 
 bool HashTable::bytesEqual(const void* a, const void* b, std::size_t length) const {
@@ -445,6 +444,17 @@ HashNode* HashTable::findNode(const KeyProbe& probe, HashNode** previous, HashNo
     before = node;
   }
   if (last != nullptr) *last = before;
+  return nullptr;
+}
+
+HashNode* HashTable::findSpanKey(const void* data, std::size_t length) const {
+  if (length == 0) return nullptr;
+  const std::uint32_t hash = hashKey(data, length, hasSse42_ != 0);
+  for (HashNode* node = buckets_[bucketIndex(hash)]; node != nullptr; node = node->next) {
+    if (node->hash != hash) continue;
+    const unsigned char* stored = keyPart(node);
+    if (load32(stored) == length && corvalis::bytesEqual(stored + 4, data, length)) return node;
+  }
   return nullptr;
 }
 
@@ -895,7 +905,24 @@ void HashTable::get(const Datum& key, const OutRef& value, bool* found) const {
 
 ProcessHeapText HashTable::get(const char* key, bool* found) const {
   ProcessHeapText value;
-  get(Datum::text(key), OutRef::text(value), found);
+  if (buckets_ == nullptr || !isSpanKey(keyKind_) || !isSpanValue(valueKind_)) {
+    get(Datum::text(key), OutRef::text(value), found);
+    return value;
+  }
+  // The program's kind of table (text keys, text values) skips the datum and
+  // out-variable dispatch: one length scan, one hash, one walk of the chain.
+  const std::size_t length = corvalis::textLength(key);
+  HashNode* node = length <= kLongestStoredLength ? findSpanKey(key, length) : nullptr;
+  if (found != nullptr) *found = node != nullptr;
+  if (node == nullptr) return value;
+  const auto* block = static_cast<const unsigned char*>(loadPointer(valueSlot(node)));
+  if (block == nullptr) return value;
+  const std::uint32_t valueLength = load32(block);
+  auto* copy = static_cast<char*>(processAllocate(static_cast<std::size_t>(valueLength) + 1, 0));
+  if (copy == nullptr) return value;
+  std::memcpy(copy, block + 4, valueLength);
+  copy[valueLength] = '\0';
+  value.reset(copy);
   return value;
 }
 

@@ -237,6 +237,8 @@ class HashTable {
   bool probeKey(const Datum& key, KeyProbe& probe) const;
   bool probeRawKey(const void* address, std::size_t length, KeyProbe& probe) const;
   HashNode* findNode(const KeyProbe& probe, HashNode** previous, HashNode** last) const;
+  // findNode for a text or byte-string key given as memory, in a table with buckets.
+  HashNode* findSpanKey(const void* data, std::size_t length) const;
 
   bool prepareValue(const Datum& value, PreparedValue& prepared);
   void discardPrepared(PreparedValue& prepared);

@@ -97,6 +97,53 @@ std::uint32_t hashKeyStep(std::uint32_t h, const void* data, std::size_t length,
   return useCrc32c ? hashCrc32c(h, data, length) : hashMultiply31(h, data, length);
 }
 
+#if defined(CORVALIS_X86)
+// From 0 and without inversions, zero bytes ahead of the data leave the CRC at 0, so
+// the first length % word bytes can go in as one whole word with zeros in front of
+// them (the word's low bytes), and every step after it is a whole word as well: no
+// branches on the length's last bits.
+#if defined(__x86_64__)
+using CrcWord = std::uint64_t;
+__attribute__((target("sse4.2"))) inline std::uint32_t crcStep(std::uint32_t crc, CrcWord w) {
+  return static_cast<std::uint32_t>(_mm_crc32_u64(crc, w));
+}
+#else
+using CrcWord = std::uint32_t;
+__attribute__((target("sse4.2"))) inline std::uint32_t crcStep(std::uint32_t crc, CrcWord w) {
+  return _mm_crc32_u32(crc, w);
+}
+#endif
+
+__attribute__((target("sse4.2"))) std::uint32_t hashCrc32cFromZero(const void* data, std::size_t length) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  using Word = CrcWord;
+  const auto step = crcStep;
+  constexpr std::size_t kWord = sizeof(Word);
+  if (length < kWord) return hashCrc32c(0, data, length);
+  const std::size_t head = length % kWord;
+  Word first;
+  std::memcpy(&first, p, kWord);
+  // Shifted in two steps so that head 0 (no partial word) gives 0 without a branch.
+  first = (first << (8 * (kWord - head) - 1)) << 1;
+  std::uint32_t crc = step(0, first);
+  p += head;
+  for (const unsigned char* end = p + (length - head); p != end; p += kWord) {
+    Word w;
+    std::memcpy(&w, p, kWord);
+    crc = step(crc, w);
+  }
+  return crc;
+}
+#endif
+
+std::uint32_t hashKey(const void* data, std::size_t length, bool useCrc32c) {
+  if (data == nullptr || length == 0) return 0;
+#if defined(CORVALIS_X86)
+  if (useCrc32c) return hashCrc32cFromZero(data, length);
+#endif
+  return hashKeyStep(0, data, length, useCrc32c);
+}
+
 std::uint32_t hashEightBytes(std::uint64_t value, bool useCrc32c) {
   unsigned char bytes[8];
   for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));

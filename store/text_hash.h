@@ -17,6 +17,10 @@ std::uint32_t hashCrc32c(std::uint32_t crc, const void* data, std::size_t length
 // hash of a text or byte-string key.
 std::uint32_t hashKeyStep(std::uint32_t h, const void* data, std::size_t length, bool useCrc32c);
 
+// The hash of a text or byte-string key: hashKeyStep from 0, in fewer steps; 0 for
+// no data.
+std::uint32_t hashKey(const void* data, std::size_t length, bool useCrc32c);
+
 // Hash of a 64-bit key: CRC-32C over the low then the high half, or h * 31 + b
 // over its eight bytes in little-endian order.
 std::uint32_t hashEightBytes(std::uint64_t value, bool useCrc32c);

@@ -228,6 +228,46 @@ TEST(Arithmetic, InTheValuesOwnType) {
   }
 }
 
+// get of a text takes a road of its own in text- and byte-keyed tables; it must answer
+// what the general get answers, for long chains (16 buckets kept), keys that are a
+// prefix of a stored one, empty values and keys that are not there.
+TEST(Lookup, TextGetAnswersAsTheGeneralGet) {
+  for (KeyKind keys : {KeyKind::Text, KeyKind::Bytes}) {
+    for (ValueKind values : {ValueKind::Text, ValueKind::Bytes, ValueKind::Int32}) {
+      HashTable table;
+      ASSERT_TRUE(table.initialize(keys, values, TableSettings{.loadFactor = 0.99f, .ordered = true}));
+      std::vector<std::string> stored;
+      for (int i = 0; i < 15; ++i) stored.push_back(std::string(1 + i % 9, static_cast<char>('a' + i)) + name(i));
+      for (std::size_t i = 0; i < stored.size(); ++i) {
+        const std::string value = i % 4 == 0 ? "" : "value of " + stored[i];
+        if (values == ValueKind::Int32) table.set(Datum::text(stored[i].c_str()), Datum::int32(static_cast<std::int32_t>(i)));
+        else table.set(Datum::text(stored[i].c_str()), Datum::text(value.c_str()));
+      }
+      ASSERT_EQ(table.bucketCount(), 16u);
+      std::vector<std::string> asked = stored;
+      for (const std::string& key : stored) {
+        asked.push_back(key.substr(0, key.size() - 1));
+        asked.push_back(key + "x");
+      }
+      asked.push_back("");
+      for (const std::string& key : asked) {
+        bool fastFound = !table.contains(key.c_str());
+        ProcessHeapText fast = table.get(key.c_str(), &fastFound);
+        bool generalFound = !fastFound;
+        ProcessHeapText general;
+        table.get(Datum::text(key.c_str()), OutRef::text(general), &generalFound);
+        ASSERT_EQ(fastFound, generalFound) << key;
+        ASSERT_EQ(fast.get() == nullptr, general.get() == nullptr) << key;
+        if (fast.get() != nullptr) ASSERT_STREQ(fast.get(), general.get()) << key;
+      }
+      bool found = true;
+      EXPECT_EQ(table.get(nullptr, &found).get(), nullptr);
+      EXPECT_FALSE(found);
+      if (values != ValueKind::Int32) EXPECT_STREQ(table.get(stored[1].c_str()).get(), ("value of " + stored[1]).c_str());
+    }
+  }
+}
+
 TEST(Lookup, KeysOfValueContainsValueAndGetDefaults) {
   HashTable table;
   ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -38,6 +39,31 @@ TEST(KeyHash, MatchesTheReferenceForAnyLengthAndAnySplit) {
       unsigned char bytes[8];
       for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
       EXPECT_EQ(hashEightBytes(value, crc), testing::referenceHash(bytes, 8, crc));
+    }
+  }
+}
+
+// The whole-key hash takes its first partial word as a whole one; it must give the
+// byte-by-byte value at every length and alignment, and read nothing past the key,
+// even when the key ends at the last byte of a page.
+TEST(KeyHash, WholeKeyHashMatchesTheReferenceAndStaysInsideTheKey) {
+  testing::GuardedPage page;
+  ASSERT_NE(page.begin(), nullptr);
+  std::mt19937 random(11);
+  for (bool crc : testing::hashModes()) {
+    EXPECT_EQ(hashKey(nullptr, 5, crc), 0u);
+    EXPECT_EQ(hashKey("abc", 0, crc), 0u);
+    EXPECT_EQ(hashKey("abc", 3, crc), crc ? 0x562F9CCDu : 96354u);
+    for (std::size_t length = 1; length <= 70; ++length) {
+      unsigned char* atEnd = reinterpret_cast<unsigned char*>(page.end()) - length;
+      for (std::size_t i = 0; i < length; ++i) atEnd[i] = static_cast<unsigned char>(random());
+      const std::uint32_t expected = testing::referenceHash(atEnd, length, crc);
+      ASSERT_EQ(hashKey(atEnd, length, crc), expected) << length;
+      for (std::size_t shift = 1; shift < 8; ++shift) {
+        std::vector<unsigned char> moved(shift + length);
+        std::memcpy(moved.data() + shift, atEnd, length);
+        ASSERT_EQ(hashKey(moved.data() + shift, length, crc), expected) << length << " at +" << shift;
+      }
     }
   }
 }
