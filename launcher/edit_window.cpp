@@ -79,10 +79,10 @@ void fillEditList() {
   ProcessHeapList keys, values;
   editTable().keys(keys);
   editTable().values(values);
+  IconImages images = shortcutRowImages(values);
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
     const char* name = keys.textAt(i);
-    const char* path = values.textAt(i);
-    appendShortcutRow(kEditList, name != nullptr ? name : "", path != nullptr ? path : "", kEditRowWord);
+    appendShortcutRow(kEditList, name != nullptr ? name : "", images.take(i), kEditRowWord);
     processPendingMessages();
     if (generation != session.generation || fill != session.fill) return;
   }

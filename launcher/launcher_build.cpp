@@ -9,6 +9,7 @@
 #include "desktop/slide.h"
 #include "launcher/drop_target.h"
 #include "launcher/icon_image.h"
+#include "launcher/icon_images.h"
 #include "launcher/shortcut_file.h"
 #include "launcher/shortcut_saving.h"
 #include "store/hash_table.h"
@@ -36,11 +37,13 @@ void fillShortcutRows(ProcessObjects& objects) {
   objects.shortcutTable->keys(keys);
   objects.shortcutTable->values(values);
   clearLauncherItems(*objects.launcherItems);
+  IconImages images = shortcutRowImages(values);
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
     const char* name = keys.textAt(i);
     const char* path = values.textAt(i);
     const std::string_view pathText = path != nullptr ? path : "";
-    const int itemValue = appendShortcutRow(kLauncherList, name != nullptr ? name : "", pathText, kLauncherRowWord);
+    const int itemValue =
+        appendShortcutRow(kLauncherList, name != nullptr ? name : "", images.take(i), kLauncherRowWord);
     appendLauncherItem(*objects.launcherItems, itemValue, pathText);
     // Icons can take a while; the bar answers meanwhile.
     processPendingMessages();
@@ -50,9 +53,20 @@ void fillShortcutRows(ProcessObjects& objects) {
 
 }  // namespace
 
-int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord) {
-  // The row's height and its icon are 96-DPI figures too: both at the screen's DPI.
-  return listInsert(list, -1, 1, 0, iconImage(path, dpiScaled(kIconSide)), name, 0, dpiScaled(rowWord));
+IconImages shortcutRowImages(const ProcessHeapList& paths) {
+  std::vector<std::string_view> texts;
+  texts.reserve(paths.size());
+  for (std::uint32_t i = 0; i < paths.size(); ++i) {
+    const char* path = paths.textAt(i);
+    texts.emplace_back(path != nullptr ? path : "");
+  }
+  // The icon is a 96-DPI figure: at the screen's DPI.
+  return IconImages(texts, dpiScaled(kIconSide));
+}
+
+int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord) {
+  // The row's height is a 96-DPI figure too.
+  return listInsert(list, -1, 1, 0, image, name, 0, dpiScaled(rowWord));
 }
 
 std::string_view shortcutFilePath() {

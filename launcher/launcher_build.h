@@ -10,6 +10,8 @@
 #include <string_view>
 
 #include "launcher/bar_layout.h"
+#include "launcher/icon_images.h"
+#include "store/process_heap_block.h"
 #include "uilib/ui_bridge.h"
 
 namespace corvalis {
@@ -17,8 +19,12 @@ namespace corvalis {
 inline constexpr std::int32_t kLauncherRowWord = 30; // the second word packed with a launcher row's caption
 inline constexpr std::int32_t kEditRowWord = 32;     // the same for the edit list's rows
 
-// Appends a shortcut row (its file's icon, its name) to a list; the list's answer.
-int appendShortcutRow(ControlId list, std::string_view name, std::string_view path, std::int32_t rowWord);
+// The icon images of the rows of these paths (a keys/values list in row order), made
+// ahead on helper threads at the screen's DPI.
+IconImages shortcutRowImages(const ProcessHeapList& paths);
+
+// Appends a shortcut row (its file's icon image, its name) to a list; the list's answer.
+int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord);
 
 // The last step of the launcher window's start-up sequence, after the edge docking
 // has measured the screen: reads the shortcut file, fills the bar, parks it beyond

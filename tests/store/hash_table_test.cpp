@@ -258,12 +258,16 @@ TEST(Lookup, TextGetAnswersAsTheGeneralGet) {
         table.get(Datum::text(key.c_str()), OutRef::text(general), &generalFound);
         ASSERT_EQ(fastFound, generalFound) << key;
         ASSERT_EQ(fast.get() == nullptr, general.get() == nullptr) << key;
-        if (fast.get() != nullptr) ASSERT_STREQ(fast.get(), general.get()) << key;
+        if (fast.get() != nullptr) {
+          ASSERT_STREQ(fast.get(), general.get()) << key;
+        }
       }
       bool found = true;
       EXPECT_EQ(table.get(nullptr, &found).get(), nullptr);
       EXPECT_FALSE(found);
-      if (values != ValueKind::Int32) EXPECT_STREQ(table.get(stored[1].c_str()).get(), ("value of " + stored[1]).c_str());
+      if (values != ValueKind::Int32) {
+        EXPECT_STREQ(table.get(stored[1].c_str()).get(), ("value of " + stored[1]).c_str());
+      }
     }
   }
 }
