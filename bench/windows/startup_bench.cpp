@@ -17,7 +17,8 @@
 // Then the rebuild of 30 rows after an edit (see timeRebuild), as many runs. Last, in
 // this process: where the time of 30 rows goes - loading the shortcut
 // file, COM set-up, the shell's icon lookup and the drawing of each row's image - for
-// the same 30 files, and the whole row image for the 30 missing ones.
+// the same 30 files, the whole row image for the 30 missing ones, and the 30 images
+// made ahead on helper threads as the launcher's build makes them.
 //
 // The shortcut file is the one the launcher reads: Corvalis.HashTable in the Documents
 // folder of the prefix this runs in. It is replaced by the 30 shortcuts or removed
@@ -42,6 +43,7 @@
 #include <vector>
 
 #include "launcher/icon_image.h"
+#include "launcher/icon_images.h"
 #include "launcher/shortcut_file.h"
 #include "store/hash_table.h"
 
@@ -439,7 +441,7 @@ double timeRebuild(const std::string& exe, const std::string& file, const std::s
 void breakDown(const std::vector<std::pair<std::string, std::string>>& shortcuts,
                const std::vector<std::pair<std::string, std::string>>& missing, const std::string& imagePath) {
   constexpr int kRounds = 5;
-  std::vector<double> load, com, lookup, draw, whole, missingWhole;
+  std::vector<double> load, com, lookup, draw, whole, missingWhole, ahead;
   for (int round = 0; round < kRounds; ++round) {
     double begin = nowMs();
     corvalis::HashTable table;
@@ -470,9 +472,19 @@ void breakDown(const std::vector<std::pair<std::string, std::string>>& shortcuts
     // iconImage does all three; what it takes beyond COM and the lookup is the drawing.
     draw.push_back(drawMs - comMs - lookupMs);
     whole.push_back(drawMs);
-    const double t = nowMs();
+    double t = nowMs();
     for (const auto& entry : missing) corvalis::iconImage(entry.second);
     missingWhole.push_back(nowMs() - t);
+    // As the build makes them now: helpers ahead of the loop that takes them in order.
+    t = nowMs();
+    {
+      std::vector<std::string_view> paths;
+      for (const auto& entry : shortcuts) paths.emplace_back(entry.second);
+      corvalis::IconImages images(paths, corvalis::kIconSide);
+      for (std::size_t i = 0; i < paths.size(); ++i)
+        if (images.take(i).size() != corvalis::kIconImageSize) fail("icon image of the wrong size");
+    }
+    ahead.push_back(nowMs() - t);
   }
   std::printf("# where 30 rows' time goes, in the harness's process (median of %d, ms for all 30)\n", kRounds);
   std::printf("  %-44s %8.2f\n", "load the file, list names and paths", median(load));
@@ -481,6 +493,7 @@ void breakDown(const std::vector<std::pair<std::string, std::string>>& shortcuts
   std::printf("  %-44s %8.2f\n", "drawing and reading back 32x32 (30 times)", median(draw));
   std::printf("  %-44s %8.2f\n", "iconImage as the launcher calls it (30)", median(whole));
   std::printf("  %-44s %8.2f\n", "iconImage of 30 missing files", median(missingWhole));
+  std::printf("  %-44s %8.2f\n", "the 30 images made ahead (IconImages)", median(ahead));
   std::printf("  %-44s %8.2f\n", "first round's lookups (the shell's set-up too)", lookup.front());
 }
 
@@ -538,6 +551,12 @@ int main(int argc, char** argv) {
                 median(peak));
   }
   std::printf("  30 shortcuts / no shortcuts: %.3f\n", medians[kThirty] / medians[kEmpty]);
+  // The load on a shared machine drifts; the ratio of each run to the bare start right
+  // before it shows how far the ratio of the medians can be trusted.
+  std::vector<double> perRun;
+  for (int run = 0; run < runs; ++run) perRun.push_back(starts[kEmpty][run].milliseconds / starts[kBare][run].milliseconds);
+  std::printf("  no shortcuts / bare window, run by run: median %.3f, lowest %.3f, highest %.3f\n", median(perRun),
+              *std::min_element(perRun.begin(), perRun.end()), *std::max_element(perRun.begin(), perRun.end()));
   std::fflush(stdout);
 
   std::vector<double> rebuilds;
