@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/com_object.h"
 #include "app/control_registry.h"
 #include "app/message_box.h"
 #include "app/process_objects.h"
@@ -132,26 +133,9 @@ void takeDrop(DropPlace place, const DroppedPaths& dropped, int row) {
   saveShortcutsAndRebuild();
 }
 
-class ShortcutDropTarget final : public IDropTarget {
+class ShortcutDropTarget final : public ComObject<IDropTarget> {
  public:
   ShortcutDropTarget(HWND window, DropPlace place) : window_(window), place_(place) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget)) {
-      *object = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL point, DWORD* effect) override {
     accepted_ = carriesFiles(data);
@@ -194,8 +178,7 @@ class ShortcutDropTarget final : public IDropTarget {
   }
 
  private:
-  ~ShortcutDropTarget() = default;
-  LONG references_ = 1;
+  ~ShortcutDropTarget() override = default;
   HWND window_;
   DropPlace place_;
   bool accepted_ = false;

@@ -210,19 +210,8 @@ int track(const std::vector<std::wstring>& args) {
 
 // The drag's source: the button as the system has it. The press came before the drag
 // began, so this thread's own key state never saw it.
-class ButtonDropSource final : public IDropSource {
+class ButtonDropSource final : public corvalis::ComObject<IDropSource> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropSource)) {
-      *object = static_cast<IDropSource*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }   // lives on the stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override {
     if (escape) return DRAGDROP_S_CANCEL;
     return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 ? S_OK : DRAGDROP_S_DROP;
@@ -258,9 +247,10 @@ int drag(const std::vector<std::wstring>& args) {
   }
   emit("{\"dragging\":true}");
   auto* data = new corvalis::test::FileDropObject(std::vector<std::wstring>(args.begin() + 4, args.end()));
-  ButtonDropSource dropSource;
+  auto* dropSource = new ButtonDropSource;
   DWORD effect = DROPEFFECT_NONE;
-  const HRESULT result = DoDragDrop(data, &dropSource, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
+  const HRESULT result = DoDragDrop(data, dropSource, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
+  dropSource->Release();
   data->Release();
   emit("{\"result\":" + std::to_string(static_cast<long>(result)) + ",\"effect\":" + std::to_string(effect) + "}");
   DestroyWindow(source);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/com_object.h"
+
 namespace corvalis::test {
 
 // The DROPFILES block for `paths` (wide), each path ending in a zero, then one more.
@@ -33,27 +35,10 @@ inline HGLOBAL makeFileDrop(const std::vector<std::wstring>& paths) {
 
 // Offers CF_HDROP (TYMED_HGLOBAL) and nothing else; with no paths it offers CF_UNICODETEXT
 // instead, as a drag of text does.
-class FileDropObject final : public IDataObject {
+class FileDropObject final : public ComObject<IDataObject> {
  public:
   explicit FileDropObject(std::vector<std::wstring> paths, bool asText = false)
       : paths_(std::move(paths)), asText_(asText) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDataObject)) {
-      *object = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
 
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
     if (format == nullptr || medium == nullptr) return E_INVALIDARG;
@@ -100,9 +85,8 @@ class FileDropObject final : public IDataObject {
   HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
  private:
-  ~FileDropObject() = default;
+  ~FileDropObject() override = default;
   CLIPFORMAT formatOffered() const { return asText_ ? CF_UNICODETEXT : CF_HDROP; }
-  LONG references_ = 1;
   std::vector<std::wstring> paths_;
   bool asText_;
 };
