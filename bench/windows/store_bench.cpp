@@ -1,7 +1,8 @@
 // store_bench.exe: the shortcut store's HashTable as the program runs it - its private
 // heap, the pool and the ntdll heap routines - next to std::unordered_map<std::string,
 // std::string> in the same process, with the same keys in the same order (the key and
-// value sets of the native benchmark, bench/store_data.h).
+// value sets of the native benchmark, bench/store_data.h, and its two containers,
+// bench/store_sides.h).
 //
 // Rows: set, get, missing-key get and remove at 1,000 and 100,000 entries, for the
 // ordered table (the program's configuration), an unordered table and the map; plus
@@ -37,35 +38,30 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 #include "bench/store_data.h"
+#include "bench/store_sides.h"
 #include "store/hash_table.h"
 #include "store/process_heap_block.h"
 
 namespace {
 
 using corvalis::HashTable;
-using corvalis::KeyKind;
 using corvalis::ProcessHeapBytes;
 using corvalis::ProcessHeapText;
-using corvalis::SetResult;
-using corvalis::TableSettings;
-using corvalis::ValueKind;
 using corvalis::bench::DataSet;
 using corvalis::bench::dataSet;
-using StdMap = std::unordered_map<std::string, std::string>;
+using corvalis::bench::keep;
+using corvalis::bench::MapSide;
+using corvalis::bench::TableSide;
 
 constexpr std::size_t kLookupBatch = 1000;
 constexpr std::size_t kRemoveBatch = 100;
 constexpr std::size_t kImageEntries = 10000;
 constexpr std::size_t kSizes[] = {1000, 100000};
-
-template <class T>
-inline void keep(const T& value) {
-  asm volatile("" : : "g"(value) : "memory");
-}
 
 double nowSeconds() {
   static const double frequency = [] {
@@ -78,74 +74,25 @@ double nowSeconds() {
   return static_cast<double>(counter.QuadPart) / frequency;
 }
 
-// ---------------------------------------------------------------------------
-// The two containers behind one interface, as in the native benchmark.
+// The copy a successful get hands back, without the lookup: a process-heap block on
+// the table's side, a std::string on the map's.
+bool copyToProcessHeap(const std::string& value) {
+  auto* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, value.size() + 1));
+  if (block == nullptr) return false;
+  std::memcpy(block, value.data(), value.size() + 1);
+  ProcessHeapText text(block);
+  keep(text.get());
+  return true;
+}
 
-struct TableSide {
-  explicit TableSide(bool ordered) : ordered_(ordered) {}
-  bool reset() { return table_.initialize(KeyKind::Text, ValueKind::Text, TableSettings{.ordered = ordered_}); }
-  void clear() { table_.destroy(); }
-  bool set(const DataSet& data, std::size_t i) {
-    return table_.set(data.keys[i].c_str(), data.values[i].c_str()) == SetResult::Added;
-  }
-  bool get(const std::string& key) {
-    bool found = false;
-    ProcessHeapText value = table_.get(key.c_str(), &found);
-    keep(value.get());
-    return found;
-  }
-  bool getMissing(const std::string& key) {
-    bool found = true;
-    ProcessHeapText value = table_.get(key.c_str(), &found);
-    keep(value.get());
-    return !found;
-  }
-  bool remove(const std::string& key) { return table_.remove(key.c_str()); }
-  std::size_t size() const { return table_.count(); }
-  // The copy a successful get hands back, without the lookup: a process-heap block.
-  static bool copy(const std::string& value) {
-    auto* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, value.size() + 1));
-    if (block == nullptr) return false;
-    std::memcpy(block, value.data(), value.size() + 1);
-    ProcessHeapText text(block);
-    keep(text.get());
-    return true;
-  }
+bool copyToString(const std::string& value) {
+  std::string text = value;
+  keep(text.data());
+  return true;
+}
 
-  HashTable table_;
-  bool ordered_;
-};
-
-struct MapSide {
-  explicit MapSide(bool) {}
-  bool reset() {
-    map_ = StdMap();
-    return true;
-  }
-  void clear() { map_ = StdMap(); }
-  bool set(const DataSet& data, std::size_t i) { return map_.insert_or_assign(data.keys[i], data.values[i]).second; }
-  bool get(const std::string& key) {
-    auto it = map_.find(key);
-    if (it == map_.end()) return false;
-    std::string value = it->second;
-    keep(value.data());
-    return true;
-  }
-  bool getMissing(const std::string& key) {
-    auto it = map_.find(key);
-    keep(&it);
-    return it == map_.end();
-  }
-  bool remove(const std::string& key) { return map_.erase(key) == 1; }
-  std::size_t size() const { return map_.size(); }
-  static bool copy(const std::string& value) {
-    std::string text = value;
-    keep(text.data());
-    return true;
-  }
-
-  StdMap map_;
-};
+template <class Side>
+constexpr bool (*copyOf)(const std::string&) = std::is_same_v<Side, TableSide> ? copyToProcessHeap : copyToString;
 
 template <class Side>
 bool fill(Side& side, const DataSet& data) {
@@ -234,7 +181,7 @@ template <class Side>
 double measureCopy(Filled<Side>& filled) {
   const DataSet& data = filled.data;
   return measureLookups(
-      filled, [&](std::size_t at) { return Side::copy(data.values[data.order[at]]); }, "a copy failed");
+      filled, [&](std::size_t at) { return copyOf<Side>(data.values[data.order[at]]); }, "a copy failed");
 }
 
 template <class Side>
