@@ -98,10 +98,7 @@ std::uint32_t hashKeyStep(std::uint32_t h, const void* data, std::size_t length,
 }
 
 #if defined(CORVALIS_X86)
-// From 0 and without inversions, zero bytes ahead of the data leave the CRC at 0, so
-// the first length % word bytes can go in as one whole word with zeros in front of
-// them (the word's low bytes), and every step after it is a whole word as well: no
-// branches on the length's last bits.
+// The widest word the CRC32 instruction takes in this processor mode.
 #if defined(__x86_64__)
 using CrcWord = std::uint64_t;
 __attribute__((target("sse4.2"))) inline std::uint32_t crcStep(std::uint32_t crc, CrcWord w) {
@@ -114,23 +111,25 @@ __attribute__((target("sse4.2"))) inline std::uint32_t crcStep(std::uint32_t crc
 }
 #endif
 
+// From 0 and without inversions, zero bytes ahead of the data leave the CRC at 0, so
+// the first length % word bytes can go in as one whole word with zeros in front of
+// them (the word's low bytes), and every step after it is a whole word as well: no
+// branches on the length's last bits.
 __attribute__((target("sse4.2"))) std::uint32_t hashCrc32cFromZero(const void* data, std::size_t length) {
   const auto* p = static_cast<const unsigned char*>(data);
-  using Word = CrcWord;
-  const auto step = crcStep;
-  constexpr std::size_t kWord = sizeof(Word);
+  constexpr std::size_t kWord = sizeof(CrcWord);
   if (length < kWord) return hashCrc32c(0, data, length);
   const std::size_t head = length % kWord;
-  Word first;
+  CrcWord first;
   std::memcpy(&first, p, kWord);
   // Shifted in two steps so that head 0 (no partial word) gives 0 without a branch.
   first = (first << (8 * (kWord - head) - 1)) << 1;
-  std::uint32_t crc = step(0, first);
+  std::uint32_t crc = crcStep(0, first);
   p += head;
   for (const unsigned char* end = p + (length - head); p != end; p += kWord) {
-    Word w;
-    std::memcpy(&w, p, kWord);
-    crc = step(crc, w);
+    CrcWord word;
+    std::memcpy(&word, p, kWord);
+    crc = crcStep(crc, word);
   }
   return crc;
 }
