@@ -153,16 +153,20 @@ void stopHookThread() {
   installation.threadHook = nullptr;
 }
 
+// The edge zone as the hook's thread reads it: the window thread measures the screen
+// again when the display changes.
+bool inEdgeZoneForHook(const EdgeDockState& state, POINT point) {
+  return isEdgePress(__atomic_load_n(&state.screenWidth, __ATOMIC_RELAXED),
+                     __atomic_load_n(&state.edgeTolerance, __ATOMIC_RELAXED),
+                     __atomic_load_n(&state.usableBottom, __ATOMIC_RELAXED), point.x, point.y);
+}
+
 }  // namespace
 
 EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
                             POINT cursor) {
   if (fullScreenActiveValue(state) != 0) return EdgeHookAction::passOn;
-  // The window thread measures the screen again when the display changes.
-  if (message == WM_RBUTTONDOWN &&
-      isEdgePress(__atomic_load_n(&state.screenWidth, __ATOMIC_RELAXED),
-                  __atomic_load_n(&state.edgeTolerance, __ATOMIC_RELAXED),
-                  __atomic_load_n(&state.usableBottom, __ATOMIC_RELAXED), cursor.x, cursor.y)) {
+  if (message == WM_RBUTTONDOWN && inEdgeZoneForHook(state, cursor)) {
     click = EdgeClick{cursor.x, cursor.y, 1};
     return EdgeHookAction::swallow;
   }
@@ -183,10 +187,7 @@ bool edgeDragStep(const EdgeDockState& state, EdgeDrag& drag, WPARAM message, PO
       return false;
     case WM_MOUSEMOVE: {
       if (!drag.leftDown) return false;
-      const bool atEdge = fullScreenActiveValue(state) == 0 &&
-                          isEdgePress(__atomic_load_n(&state.screenWidth, __ATOMIC_RELAXED),
-                                      __atomic_load_n(&state.edgeTolerance, __ATOMIC_RELAXED),
-                                      __atomic_load_n(&state.usableBottom, __ATOMIC_RELAXED), point.x, point.y);
+      const bool atEdge = fullScreenActiveValue(state) == 0 && inEdgeZoneForHook(state, point);
       const bool arrived = atEdge && !drag.atEdge;
       drag.atEdge = atEdge;
       return arrived;
