@@ -375,6 +375,7 @@ TEST(SaveRecord, TellsOncePerRunOfFailures) {
 struct DialogRun {
   HANDLE done = nullptr;
   DWORD thread = 0;
+  Text chosen;
 };
 
 DWORD WINAPI dialogThread(void* parameter) {
@@ -382,10 +383,49 @@ DWORD WINAPI dialogThread(void* parameter) {
   const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
   OpenFileRequest request;
   request.title = "corvalis test dialog";
-  openFileDialog(request);
+  run->chosen = openFileDialog(request);
   if (com) CoUninitialize();
   SetEvent(run->done);
   return 0;
+}
+
+HWND waitForDialogOf(DWORD thread) {
+  HWND dialog = nullptr;
+  for (int i = 0; i < 300 && dialog == nullptr; ++i) {
+    dialog = test::visibleWindowOfThread(thread, L"#32770");
+    if (dialog == nullptr) Sleep(50);
+  }
+  return dialog;
+}
+
+// What the user types into the dialog comes back as the chosen path, in GBK.
+TEST(OpenFileDialog, AnswersTheFileTypedIntoIt) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring path = std::wstring(temp) + L"\u9009\u4E2D\u7684\u6587\u4EF6.txt";  // 选中的文件.txt
+  ASSERT_TRUE(UniqueFileHandle(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+
+  const UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  DialogRun run;
+  run.done = done.get();
+  const UniqueKernelHandle thread(CreateThread(nullptr, 0, dialogThread, &run, 0, &run.thread));
+  ASSERT_TRUE(thread);
+  const HWND dialog = waitForDialogOf(run.thread);
+  ASSERT_NE(dialog, nullptr) << "the dialog did not show";
+  // The file-name box: a combo box in the explorer-style dialog, an edit box in the old one.
+  constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
+  HWND name = GetDlgItem(dialog, kFileNameCombo);
+  if (name == nullptr) name = GetDlgItem(dialog, kFileNameEdit);
+  ASSERT_NE(name, nullptr);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(WaitForSingleObject(done.get(), 15000), WAIT_OBJECT_0);
+  WaitForSingleObject(thread.get(), 5000);
+  EXPECT_EQ(toWideText(run.chosen), path);
+  EXPECT_NE(run.chosen.find("\xD1\xA1\xD6\xD0\xB5\xC4\xCE\xC4\xBC\xFE.txt"), std::string::npos)
+      << "the path comes back in GBK";
+  DeleteFileW(path.c_str());
 }
 
 TEST(OpenFileDialog, RestoresTheProgramsFolderNotTheOneItFound) {
@@ -399,14 +439,11 @@ TEST(OpenFileDialog, RestoresTheProgramsFolderNotTheOneItFound) {
   // this one finds is that dialog's.
   ASSERT_TRUE(SetCurrentDirectoryW(temp));
   const UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  DialogRun run{done.get()};
+  DialogRun run;
+  run.done = done.get();
   const UniqueKernelHandle thread(CreateThread(nullptr, 0, dialogThread, &run, 0, &run.thread));
   ASSERT_TRUE(thread);
-  HWND dialog = nullptr;
-  for (int i = 0; i < 300 && dialog == nullptr; ++i) {
-    dialog = test::visibleWindowOfThread(run.thread, L"#32770");
-    if (dialog == nullptr) Sleep(50);
-  }
+  const HWND dialog = waitForDialogOf(run.thread);
   ASSERT_NE(dialog, nullptr) << "the dialog did not show";
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   ASSERT_EQ(WaitForSingleObject(done.get(), 15000), WAIT_OBJECT_0);
