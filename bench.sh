@@ -30,7 +30,7 @@ native_log=build/logs/bench-native.log
 build/bench/bench/store_bench "$@" | tee "$native_log"
 
 # 2 and 3. Windows builds; Wine runs the one this kernel can run.
-windows_targets=(store_bench startup_bench bare_bar corvalisbar ExuiKrnln)
+windows_targets=(store_bench startup_bench bare_bar bare_steps corvalisbar ExuiKrnln)
 build_windows() {
   local dir=$1 toolchain=$2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \

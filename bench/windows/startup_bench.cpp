@@ -3,9 +3,11 @@
 //
 //   startup_bench.exe BAR_EXE BARE_EXE [runs]        (runs: at least 10, default 12)
 //
-// Four kinds of start alternate run by run, after one untimed warm-up of each: the
-// bare window, the launcher with no shortcut file, with 30 shortcuts to programs of
-// the system folder, and with the same 30 rows pointing at files that do not exist
+// Six kinds of start alternate run by run, after one untimed warm-up of each: the
+// bare window; the bare window after the shell-hook notice, and after the notice, OLE
+// and the shell's COM objects (bare_steps.exe, beside bare_bar.exe: steps the launcher
+// cannot leave out); the launcher with no shortcut file, with 30 shortcuts to programs
+// of the system folder, and with the same 30 rows pointing at files that do not exist
 // (the rows without the shell's icon extraction). A
 // start is timed from CreateProcess until the program's bar window exists and is
 // visible. Under Wine the launcher first shows a notice that the shell-hook window
@@ -219,11 +221,12 @@ void endChild(PROCESS_INFORMATION& process, Sighting& seen) {
   CloseHandle(process.hProcess);
 }
 
-Start timeStart(const std::string& exe, const char* barClass) {
+Start timeStart(const std::string& exe, const char* barClass, const char* arguments = "") {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   std::string commandLine = "\"" + exe + "\"";
+  if (*arguments != '\0') commandLine += std::string(" ") + arguments;
   const double begin = nowMs();
   if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process))
@@ -518,15 +521,24 @@ int main(int argc, char** argv) {
   for (auto& entry : missingShortcuts) entry.second.insert(entry.second.rfind('\\'), "\\no-such-folder");
   const std::string missingImage = shortcutImage(missingShortcuts);
 
-  enum Kind { kBare, kEmpty, kThirty, kThirtyMissing, kKindCount };
-  const char* const names[kKindCount] = {"bare window", "launcher, no shortcut file", "launcher, 30 shortcuts",
+  // bare_steps.exe lies beside bare_bar.exe.
+  const std::string steps = bare.substr(0, bare.find_last_of('\\') + 1) + "bare_steps.exe";
+  enum Kind { kBare, kBareNotice, kBareSteps, kEmpty, kThirty, kThirtyMissing, kKindCount };
+  const char* const names[kKindCount] = {"bare window",
+                                         "  + notice",
+                                         "  + notice, OLE, shell objects",
+                                         "launcher, no shortcut file",
+                                         "launcher, 30 shortcuts",
                                          "launcher, 30 to missing files"};
   std::vector<Start> starts[kKindCount];
   auto once = [&](int kind) {
     if (kind == kThirty) writeFile(file, image);
     else if (kind == kThirtyMissing) writeFile(file, missingImage);
     else removeFile(file);
-    return timeStart(kind == kBare ? bare : bar, kind == kBare ? kBareClass : kLauncherClass);
+    if (kind == kBare) return timeStart(bare, kBareClass);
+    if (kind == kBareNotice) return timeStart(steps, kBareClass, "notice");
+    if (kind == kBareSteps) return timeStart(steps, kBareClass, "notice shell");
+    return timeStart(bar, kLauncherClass);
   };
   for (int kind = 0; kind < kKindCount; ++kind) once(kind);  // warm-up, not counted
   for (int run = 0; run < runs; ++run)
@@ -551,6 +563,11 @@ int main(int argc, char** argv) {
                 median(peak));
   }
   std::printf("  30 shortcuts / no shortcuts: %.3f\n", medians[kThirty] / medians[kEmpty]);
+  // The steps the launcher cannot leave out, each on top of the bare window: the part
+  // of the empty start's ratio that no change to the launcher can take away.
+  std::printf("  the bare window with the notice / bare window: %.3f; with the notice, OLE and the shell objects: %.3f\n",
+              medians[kBareNotice] / medians[kBare], medians[kBareSteps] / medians[kBare]);
+  std::printf("  no shortcuts / the bare window with those steps: %.3f\n", medians[kEmpty] / medians[kBareSteps]);
   // The load on a shared machine drifts; the ratio of each run to the bare start right
   // before it shows how far the ratio of the medians can be trusted.
   std::vector<double> perRun;
