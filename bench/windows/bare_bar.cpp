@@ -2,7 +2,32 @@
 // the least - one topmost tool window, 104 pixels wide, at the right edge of the
 // screen - and does nothing else: no OLE, no UI library, no shortcut file. It ends on
 // WM_CLOSE, like the launcher.
+//
+// bare_steps.exe is built from this file too, with CORVALIS_BARE_STEPS: the same window
+// plus, one flag each, start-up steps the launcher cannot leave out, taken the way the
+// launcher takes them. The benchmark starts it with growing sets of flags, so what each
+// step costs on top of the bare window is measured, not guessed:
+//
+//   notice   the notice that the shell-hook window could not be registered (Wine
+//            refuses the registration), shown before the window shows, as the launcher
+//            shows it; the harness answers it as it answers the launcher's.
+//   shell    OLE and the desktop shell object with its two COM objects (the
+//            taskbar-button list and the shell automation object), before the window.
+//
+// One source, so the baseline and the steps show the same window; only bare_steps.exe
+// imports OLE and the shell.
 #include <windows.h>
+
+#if defined(CORVALIS_BARE_STEPS)
+#include <ole2.h>
+
+#include <cstring>
+#include <memory>
+
+#include "app/message_box.h"
+#include "desktop/desktop_shell.h"
+#include "desktop/edge_docking.h"
+#endif
 
 namespace {
 
@@ -19,7 +44,19 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+#if defined(CORVALIS_BARE_STEPS)
+  const bool notice = std::strstr(commandLine, "notice") != nullptr;
+  const bool shell = std::strstr(commandLine, "shell") != nullptr;
+  std::unique_ptr<corvalis::DesktopShell> desktopShell;
+  if (shell) {
+    OleInitialize(nullptr);  // as the launcher starts OLE
+    desktopShell = std::make_unique<corvalis::DesktopShell>();
+  }
+#else
+  (void)commandLine;
+#endif
+
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
@@ -33,11 +70,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, width - kBarWidth,
                                 height / 4, kBarWidth, height / 2, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
+#if defined(CORVALIS_BARE_STEPS)
+  if (notice) corvalis::messageBox(corvalis::kShellHookFailureText, MB_OK);
+#endif
   ShowWindow(window, SW_SHOWNA);
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+#if defined(CORVALIS_BARE_STEPS)
+  desktopShell.reset();
+  if (shell) OleUninitialize();
+#endif
   return 0;
 }

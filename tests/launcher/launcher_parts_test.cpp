@@ -372,31 +372,50 @@ TEST(SaveRecord, TellsOncePerRunOfFailures) {
 
 // ----- Open-file dialog ---------------------------------------------------------------
 
-struct DialogRun {
-  HANDLE done = nullptr;
-  DWORD thread = 0;
-  Text chosen;
-};
-
-DWORD WINAPI dialogThread(void* parameter) {
-  auto* run = static_cast<DialogRun*>(parameter);
-  const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
-  OpenFileRequest request;
-  request.title = "corvalis test dialog";
-  run->chosen = openFileDialog(request);
-  if (com) CoUninitialize();
-  SetEvent(run->done);
-  return 0;
-}
-
-HWND waitForDialogOf(DWORD thread) {
-  HWND dialog = nullptr;
-  for (int i = 0; i < 300 && dialog == nullptr; ++i) {
-    dialog = test::visibleWindowOfThread(thread, L"#32770");
-    if (dialog == nullptr) Sleep(50);
+// The open-file dialog on a thread of its own, as the test's thread drives it.
+class DialogOnThread {
+ public:
+  DialogOnThread() : thread_(CreateThread(nullptr, 0, run, this, 0, &threadId_)) {}
+  ~DialogOnThread() {
+    // A test that failed half-way leaves the dialog open: cancel it, so the thread ends.
+    if (thread_ && WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT) {
+      if (const HWND dialog = test::visibleWindowOfThread(threadId_, L"#32770"))
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+      WaitForSingleObject(thread_.get(), 15000);
+    }
   }
-  return dialog;
-}
+  DialogOnThread(const DialogOnThread&) = delete;
+  DialogOnThread& operator=(const DialogOnThread&) = delete;
+
+  // The dialog once it shows; null when it did not within 15 s.
+  HWND window() const {
+    HWND dialog = nullptr;
+    for (int i = 0; thread_ && i < 300 && dialog == nullptr; ++i) {
+      dialog = test::visibleWindowOfThread(threadId_, L"#32770");
+      if (dialog == nullptr) Sleep(50);
+    }
+    return dialog;
+  }
+  // Waits for the dialog's call to return; false when it did not within 15 s.
+  bool finished() const { return thread_ && WaitForSingleObject(thread_.get(), 15000) == WAIT_OBJECT_0; }
+  // What openFileDialog answered; read only after finished().
+  const Text& chosen() const { return chosen_; }
+
+ private:
+  static DWORD WINAPI run(void* parameter) {
+    auto* self = static_cast<DialogOnThread*>(parameter);
+    const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
+    OpenFileRequest request;
+    request.title = "corvalis test dialog";
+    self->chosen_ = openFileDialog(request);
+    if (com) CoUninitialize();
+    return 0;
+  }
+
+  Text chosen_;
+  DWORD threadId_ = 0;
+  UniqueKernelHandle thread_;
+};
 
 // What the user types into the dialog comes back as the chosen path, in GBK.
 TEST(OpenFileDialog, AnswersTheFileTypedIntoIt) {
@@ -406,12 +425,8 @@ TEST(OpenFileDialog, AnswersTheFileTypedIntoIt) {
   ASSERT_TRUE(UniqueFileHandle(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
 
-  const UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  DialogRun run;
-  run.done = done.get();
-  const UniqueKernelHandle thread(CreateThread(nullptr, 0, dialogThread, &run, 0, &run.thread));
-  ASSERT_TRUE(thread);
-  const HWND dialog = waitForDialogOf(run.thread);
+  DialogOnThread dialogRun;
+  const HWND dialog = dialogRun.window();
   ASSERT_NE(dialog, nullptr) << "the dialog did not show";
   // The file-name box: a combo box in the explorer-style dialog, an edit box in the old one.
   constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
@@ -420,10 +435,9 @@ TEST(OpenFileDialog, AnswersTheFileTypedIntoIt) {
   ASSERT_NE(name, nullptr);
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  ASSERT_EQ(WaitForSingleObject(done.get(), 15000), WAIT_OBJECT_0);
-  WaitForSingleObject(thread.get(), 5000);
-  EXPECT_EQ(toWideText(run.chosen), path);
-  EXPECT_NE(run.chosen.find("\xD1\xA1\xD6\xD0\xB5\xC4\xCE\xC4\xBC\xFE.txt"), std::string::npos)
+  ASSERT_TRUE(dialogRun.finished());
+  EXPECT_EQ(toWideText(dialogRun.chosen()), path);
+  EXPECT_NE(dialogRun.chosen().find("\xD1\xA1\xD6\xD0\xB5\xC4\xCE\xC4\xBC\xFE.txt"), std::string::npos)
       << "the path comes back in GBK";
   DeleteFileW(path.c_str());
 }
@@ -438,16 +452,13 @@ TEST(OpenFileDialog, RestoresTheProgramsFolderNotTheOneItFound) {
   // Another dialog, still open, has browsed elsewhere when this one opens: the folder
   // this one finds is that dialog's.
   ASSERT_TRUE(SetCurrentDirectoryW(temp));
-  const UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  DialogRun run;
-  run.done = done.get();
-  const UniqueKernelHandle thread(CreateThread(nullptr, 0, dialogThread, &run, 0, &run.thread));
-  ASSERT_TRUE(thread);
-  const HWND dialog = waitForDialogOf(run.thread);
-  ASSERT_NE(dialog, nullptr) << "the dialog did not show";
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_EQ(WaitForSingleObject(done.get(), 15000), WAIT_OBJECT_0);
-  WaitForSingleObject(thread.get(), 5000);
+  {
+    DialogOnThread dialogRun;
+    const HWND dialog = dialogRun.window();
+    ASSERT_NE(dialog, nullptr) << "the dialog did not show";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(dialogRun.finished());
+  }
   EXPECT_EQ(currentDirectory(), home) << "a launch now would start in the other dialog's folder";
   SetCurrentDirectoryW(toWideText(home).c_str());
   rememberStartDirectory("");
