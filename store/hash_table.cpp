@@ -915,6 +915,9 @@ ProcessHeapText HashTable::get(const char* key, bool* found) const {
   HashNode* node = length <= kLongestStoredLength ? findSpanKey(key, length) : nullptr;
   if (found != nullptr) *found = node != nullptr;
   if (node == nullptr) return value;
+  // The copy as deliver makes it for a text out-variable, without its two dispatches
+  // (through deliver and valueView a found get costs about 5 % more). An empty value
+  // is stored as no block.
   const auto* block = static_cast<const unsigned char*>(loadPointer(valueSlot(node)));
   if (block == nullptr) return value;
   const std::uint32_t valueLength = load32(block);
