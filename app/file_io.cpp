@@ -130,31 +130,64 @@ bool writeOnce(const std::wstring& target, std::span<const std::string_view> par
 
 }  // namespace
 
-ByteString readWholeFile(std::string_view path) {
-  const std::wstring widePath = toWideText(path);
-  if (widePath.empty()) return ByteString();
-  const UniqueFileHandle file(CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return ByteString();
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
-      static_cast<std::uint64_t>(size.QuadPart) > kMaxReadSize) {
-    return ByteString();
+FileReadOutcome outcomeOfFailedOpen(unsigned long error, bool fileExists) {
+  if (fileExists) return FileReadOutcome::busy;
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      // Held so firmly that not even its attributes could be read: it is there.
+      return FileReadOutcome::busy;
+    default:
+      return FileReadOutcome::missing;
   }
+}
+
+FileRead readFileOnce(std::string_view path) {
+  const std::wstring widePath = toWideText(path);
+  if (widePath.empty()) return FileRead{};
+  const UniqueFileHandle file(CreateFileW(widePath.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
+    const bool isFile = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return FileRead{outcomeOfFailedOpen(error, isFile), ByteString()};
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return FileRead{FileReadOutcome::busy, ByteString()};
+  // Larger than any file this program writes, and than a 32-bit process can hold: it
+  // is left alone as a file that cannot be read now, never taken for a damaged one.
+  if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadSize) return FileRead{FileReadOutcome::busy, ByteString()};
   ByteString content(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t filled = 0;
-  // Never ask for more than is left of the block: the file may be shorter by now
-  // (others may not write, but they may have had it open for writing before us).
+  // Never ask for more than is left of the block: another writer may shorten the file
+  // while it is read.
   while (filled < content.size()) {
     const DWORD request = static_cast<DWORD>(content.size() - filled);
     DWORD got = 0;
-    if (!ReadFile(file.get(), content.data() + filled, request, &got, nullptr)) return ByteString();
+    // A region locked by another program fails the read: try again later.
+    if (!ReadFile(file.get(), content.data() + filled, request, &got, nullptr))
+      return FileRead{FileReadOutcome::busy, ByteString()};
     if (got == 0) break;
     filled += got;
   }
   content.resize(filled);
-  return content;
+  return FileRead{FileReadOutcome::read, std::move(content)};
 }
+
+FileRead readFile(std::string_view path, unsigned patienceMilliseconds) {
+  constexpr DWORD kPause = 100;
+  FileRead result = readFileOnce(path);
+  for (unsigned waited = 0; result.outcome == FileReadOutcome::busy && waited < patienceMilliseconds;
+       waited += kPause) {
+    Sleep(kPause);
+    result = readFileOnce(path);
+  }
+  return result;
+}
+
+ByteString readWholeFile(std::string_view path) { return readFileOnce(path).bytes; }
 
 bool writeWholeFile(std::string_view path, std::span<const std::string_view> parts) {
   if (path.empty()) return false;

@@ -10,8 +10,32 @@
 
 namespace corvalis {
 
-// The whole file, opened for reading while others may read but not write. Empty
-// when the file is missing, empty or cannot be read.
+// What one read of a whole file found.
+enum class FileReadOutcome {
+  read,     // `bytes` is the whole file (empty for an empty file)
+  missing,  // there is no such file (or the path names a folder)
+  busy,     // the file is there but could not be opened or read just now: another
+            // program holds it (a sync client, a scanner, a backup), or access is denied
+};
+
+struct FileRead {
+  FileReadOutcome outcome = FileReadOutcome::missing;
+  ByteString bytes;
+};
+
+// How a failed open is to be taken, from its error code and whether a file of that
+// name exists: a file that is there is never "missing", whatever the error.
+FileReadOutcome outcomeOfFailedOpen(unsigned long error, bool fileExists);
+
+// Reads the whole file in one try. Others may go on reading, writing and deleting it
+// meanwhile: files are replaced whole by a rename, so a read sees one whole version.
+FileRead readFileOnce(std::string_view path);
+
+// As readFileOnce, tried again every 100 ms for up to `patienceMilliseconds` while the
+// file is busy (a plain wait: nothing else runs meanwhile).
+FileRead readFile(std::string_view path, unsigned patienceMilliseconds);
+
+// The bytes of readFileOnce; empty when the file is missing, empty or busy.
 ByteString readWholeFile(std::string_view path);
 
 // Replaces the file with the byte strings written one after another. The new

@@ -86,22 +86,42 @@ TEST_F(FileIoTest, WritingNothingLeavesAnEmptyFile) {
   EXPECT_EQ(readWholeFile(file), "");
 }
 
-TEST_F(FileIoTest, ReadGivesEmptyForMissingEmptyOrLockedFiles) {
-  EXPECT_EQ(readWholeFile(path("missing.bin")), "");
-  EXPECT_EQ(readWholeFile(""), "");
-  EXPECT_EQ(readWholeFile(fromWideText(folder_)), "");  // a folder
+TEST_F(FileIoTest, ReadTellsMissingFromBusyAndSharesTheFile) {
+  EXPECT_EQ(readFileOnce(path("missing.bin")).outcome, FileReadOutcome::missing);
+  EXPECT_EQ(readFileOnce(path("no-such-folder\\missing.bin")).outcome, FileReadOutcome::missing);
+  EXPECT_EQ(readFileOnce("").outcome, FileReadOutcome::missing);
+  EXPECT_EQ(readFileOnce(fromWideText(folder_)).outcome, FileReadOutcome::missing) << "a folder";
 
   const std::wstring empty = widePath("zero.bin");
   { const UniqueFileHandle created(CreateFileW(empty.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)); }
-  EXPECT_EQ(readWholeFile(path("zero.bin")), "");
+  const FileRead zero = readFileOnce(path("zero.bin"));
+  EXPECT_EQ(zero.outcome, FileReadOutcome::read);
+  EXPECT_EQ(zero.bytes, "");
 
-  // Someone holds the file open for writing: reading denies writers, so it cannot open.
+  // Someone holds the file open for writing (an editor, a sync client): it is read all
+  // the same, as it is replaced only whole.
   ASSERT_TRUE(writeWholeFile(path("busy.bin"), {"content"}));
-  const UniqueFileHandle writer(CreateFileW(widePath("busy.bin").c_str(), GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                            nullptr));
-  ASSERT_TRUE(writer);
+  {
+    const UniqueFileHandle writer(CreateFileW(widePath("busy.bin").c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                              nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(readWholeFile(path("busy.bin")), "content");
+  }
+  // Held with no sharing at all: busy, never missing or empty.
+  const UniqueFileHandle holder(
+      CreateFileW(widePath("busy.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  EXPECT_EQ(readFileOnce(path("busy.bin")).outcome, FileReadOutcome::busy);
+  EXPECT_EQ(readFile(path("busy.bin"), 250).outcome, FileReadOutcome::busy);
   EXPECT_EQ(readWholeFile(path("busy.bin")), "");
+
+  // How errors are taken: an existing file is never missing.
+  EXPECT_EQ(outcomeOfFailedOpen(ERROR_ACCESS_DENIED, true), FileReadOutcome::busy);
+  EXPECT_EQ(outcomeOfFailedOpen(ERROR_FILE_NOT_FOUND, true), FileReadOutcome::busy);
+  EXPECT_EQ(outcomeOfFailedOpen(ERROR_SHARING_VIOLATION, false), FileReadOutcome::busy);
+  EXPECT_EQ(outcomeOfFailedOpen(ERROR_PATH_NOT_FOUND, false), FileReadOutcome::missing);
+  EXPECT_EQ(outcomeOfFailedOpen(ERROR_ACCESS_DENIED, false), FileReadOutcome::missing) << "a folder";
 }
 
 TEST_F(FileIoTest, FailedWritesKeepTheOldFileAndLeaveNoTemporaryFile) {
