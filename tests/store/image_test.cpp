@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/image_salvage.h"
 #include "test_support.h"
 
 namespace corvalis {
@@ -271,6 +272,66 @@ TEST(Image, RandomDamageNeverReadsOutOfBounds) {
       ASSERT_EQ(imageOf(table), sentinel) << round;
     }
   }
+}
+
+// A damaged file gives back what stands whole and sound before the damage.
+TEST(Salvage, RecordsBeforeTheDamageComeBack) {
+  HashTable source;
+  ASSERT_TRUE(testing::initializeShortcutTable(source));
+  source.set("\xBC\xC7\xCA\xC2\xB1\xBE", "C:\\windows\\notepad.exe");  // 记事本
+  source.set("b", "");
+  source.set("c", "C:\\c.exe");
+  const Bytes good = imageOf(source);
+  const std::size_t third = good.size() - (4 + 2 + 4 + 9);  // "c", "C:\\c.exe"
+
+  // Cut inside the third record: the table refuses it, the salvage keeps two.
+  const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(third + 6));
+  HashTable refused;
+  ASSERT_FALSE(refused.deserialize(cut.data(), cut.size()));
+  const std::vector<SalvagedEntry> kept = salvageTextRecords(cut.data(), cut.size());
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[0].key, "\xBC\xC7\xCA\xC2\xB1\xBE");
+  EXPECT_EQ(kept[0].value, "C:\\windows\\notepad.exe");
+  EXPECT_EQ(kept[1].key, "b");
+  EXPECT_EQ(kept[1].value, "");
+  HashTable salvaged;
+  ASSERT_TRUE(testing::initializeShortcutTable(salvaged));
+  EXPECT_EQ(salvageInto(salvaged, cut.data(), cut.size()), 2u);
+  EXPECT_EQ(keysOf(salvaged), (Strings{"\xBC\xC7\xCA\xC2\xB1\xBE", "b"}));
+
+  // Whole, it all comes back; bytes behind the counted records are no records.
+  Bytes longer = good;
+  appendText(longer, "stray");
+  appendText(longer, "bytes");
+  EXPECT_EQ(salvageTextRecords(longer.data(), longer.size()).size(), 3u);
+
+  // A record whose text is not sound ends the salvage there: a zero inside it, none at
+  // its end, a count of zero.
+  for (const std::size_t at : {third + 4, third + 5}) {
+    Bytes broken = good;
+    broken[at] = at == third + 4 ? 0 : 'x';  // "c": a zero first, or no zero at the end
+    EXPECT_EQ(salvageTextRecords(broken.data(), broken.size()).size(), 2u) << at;
+  }
+}
+
+TEST(Salvage, ZerosAndNonsenseGiveNothing) {
+  const Bytes zeros(4096, 0);  // what some file systems leave after a power cut
+  HashTable table;
+  EXPECT_FALSE(table.deserialize(zeros.data(), zeros.size()));
+  EXPECT_TRUE(salvageTextRecords(zeros.data(), zeros.size()).empty());
+  EXPECT_TRUE(salvageTextRecords(zeros.data(), 43).empty());
+  EXPECT_TRUE(salvageTextRecords(nullptr, 100).empty());
+  // A header of other kinds does not bound the records: they are read while sound.
+  Bytes foreign = header(3, 3);
+  appendText(foreign, "k");
+  appendText(foreign, "v");
+  foreign = finish(foreign, 0);
+  EXPECT_EQ(salvageTextRecords(foreign.data(), foreign.size()).size(), 1u);
+  // A count that runs past the end reads nothing beyond it (the sanitizer watches).
+  Bytes huge = header();
+  append32(huge, 0xFFFFFFF0u);
+  huge.push_back('a');
+  EXPECT_TRUE(salvageTextRecords(huge.data(), huge.size()).empty());
 }
 
 }  // namespace
