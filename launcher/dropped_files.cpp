@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/wide_text.h"
+#include "launcher/file_drop_list.h"
 #include "launcher/shell_launch.h"
 #include "store/hash_table.h"
 
@@ -33,6 +36,16 @@ class Medium {
   bool held_ = false;
 };
 
+// A path of an 8-bit drop list, in the system's ANSI code page as the drag source wrote it.
+std::wstring ansiToWide(std::string_view text) {
+  if (text.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
 }  // namespace
 
 bool carriesFiles(IDataObject* data) {
@@ -60,20 +73,28 @@ DroppedPaths droppedPaths(IDataObject* data) {
   if (data == nullptr) return dropped;
   Medium medium;
   if (!medium.get(data, fileDropFormat()) || medium.global() == nullptr) return dropped;
-  const auto drop = static_cast<HDROP>(GlobalLock(medium.global()));
-  if (drop == nullptr) return dropped;
-  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  dropped.count = count;
-  for (UINT i = 0; i < count; ++i) {
-    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-    std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
-    path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
-    Text gbk;
-    if (path.empty() || !pathToGbk(path, gbk)) {
-      ++dropped.refused;
-      continue;
+  const auto* block = static_cast<const unsigned char*>(GlobalLock(medium.global()));
+  if (block == nullptr) return dropped;
+  // The block is another program's: its size bounds every read, and the paths are
+  // counted before any is converted, so a drop of too many costs nothing.
+  const FileDropList list = parseFileDropList(block, GlobalSize(medium.global()), kMaxDroppedItems);
+  dropped.count = list.count;
+  if (list.count <= kMaxDroppedItems) {
+    for (const FileDropList::Path& at : list.paths) {
+      std::wstring path;
+      if (list.wide) {
+        path.resize(at.length);
+        std::memcpy(path.data(), block + at.offset, at.length * sizeof(wchar_t));
+      } else {
+        path = ansiToWide(std::string_view(reinterpret_cast<const char*>(block + at.offset), at.length));
+      }
+      Text gbk;
+      if (path.empty() || !pathToGbk(path, gbk)) {
+        ++dropped.refused;
+        continue;
+      }
+      dropped.paths.push_back(std::move(gbk));
     }
-    dropped.paths.push_back(std::move(gbk));
   }
   GlobalUnlock(medium.global());
   return dropped;
