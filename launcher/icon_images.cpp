@@ -22,6 +22,7 @@ enum class ImageState : unsigned char { waiting, making, made };
 struct IconImages::Work {
   std::vector<Text> paths;
   int side = kIconSide;
+  ImageMaker make = nullptr;
   UniqueKernelHandle madeOne;  // auto-reset: set after every image a helper stores
   SRWLOCK lock = SRWLOCK_INIT;
   std::vector<ImageState> states;
@@ -53,22 +54,34 @@ struct IconImages::Work {
 
 namespace {
 
+// Waits for `object`, answering the messages other threads send meanwhile: a helper's
+// lookup may run a shell icon handler that sends one to this thread's windows, and
+// must not end up waiting on this wait.
+void waitAnsweringSentMessages(HANDLE object) {
+  while (MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 DWORD WINAPI makeImages(void* parameter) {
   const std::unique_ptr<std::shared_ptr<IconImages::Work>> held(static_cast<std::shared_ptr<IconImages::Work>*>(parameter));
   IconImages::Work& work = **held;
   // One apartment for the whole run, so each lookup's own CoInitialize only counts up.
   const bool com = SUCCEEDED(CoInitialize(nullptr));
   std::size_t index = 0;
-  while (work.claim(index)) work.store(index, iconImage(work.paths[index], work.side));
+  while (work.claim(index)) work.store(index, work.make(work.paths[index], work.side));
   if (com) CoUninitialize();
   return 0;
 }
 
 }  // namespace
 
-IconImages::IconImages(const std::vector<std::string_view>& paths, int side) : work_(std::make_shared<Work>()) {
+IconImages::IconImages(const std::vector<std::string_view>& paths, int side, ImageMaker maker)
+    : work_(std::make_shared<Work>()) {
   work_->paths.assign(paths.begin(), paths.end());
   work_->side = side;
+  work_->make = maker != nullptr ? maker : [](std::string_view path, int imageSide) { return iconImage(path, imageSide); };
   work_->states.assign(paths.size(), ImageState::waiting);
   work_->images.resize(paths.size());
   // The window thread makes the first image itself; helpers start at the second.
@@ -90,7 +103,7 @@ IconImages::~IconImages() {
   AcquireSRWLockExclusive(&work_->lock);
   work_->stopping = true;
   ReleaseSRWLockExclusive(&work_->lock);
-  for (const UniqueKernelHandle& helper : helpers_) WaitForSingleObject(helper.get(), INFINITE);
+  for (const UniqueKernelHandle& helper : helpers_) waitAnsweringSentMessages(helper.get());
 }
 
 std::size_t IconImages::helperCount() const { return helpers_.size(); }
@@ -101,13 +114,7 @@ ByteString IconImages::take(std::size_t index) {
   AcquireSRWLockExclusive(&work.lock);
   while (work.states[index] == ImageState::making) {
     ReleaseSRWLockExclusive(&work.lock);
-    // Messages sent from other threads are answered meanwhile, so a lookup on a helper
-    // that sends one to this thread's windows cannot end up waiting on this wait.
-    const HANDLE madeOne = work.madeOne.get();
-    if (MsgWaitForMultipleObjects(1, &madeOne, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-      MSG message;
-      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    waitAnsweringSentMessages(work.madeOne.get());
     AcquireSRWLockExclusive(&work.lock);
   }
   if (work.states[index] == ImageState::made) {
@@ -118,7 +125,7 @@ ByteString IconImages::take(std::size_t index) {
   }
   work.states[index] = ImageState::made;  // nobody began it: made here, nothing to wait for
   ReleaseSRWLockExclusive(&work.lock);
-  return iconImage(work.paths[index], work.side);
+  return work.make(work.paths[index], work.side);
 }
 
 }  // namespace corvalis

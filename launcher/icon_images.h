@@ -19,8 +19,12 @@ namespace corvalis {
 
 class IconImages {
  public:
-  IconImages(const std::vector<std::string_view>& paths, int side);
-  // Lets the helpers finish the image each is making, and waits for them.
+  // How one image is made: iconImage, unless a test says otherwise.
+  using ImageMaker = ByteString (*)(std::string_view path, int side);
+
+  IconImages(const std::vector<std::string_view>& paths, int side, ImageMaker maker = nullptr);
+  // Lets the helpers finish the image each is making, and waits for them, answering
+  // the messages they send to this thread meanwhile.
   ~IconImages();
   IconImages(const IconImages&) = delete;
   IconImages& operator=(const IconImages&) = delete;

@@ -100,5 +100,31 @@ TEST(IconImages, ABuildCutShortLeavesNoHelperBehind) {
   EXPECT_EQ(threadsOfThisProcess(), before) << "the helpers must have ended with the object";
 }
 
+// A shell icon handler may send a message to the window thread while it makes an
+// image; the window thread, done with the rows, must answer it while it waits for
+// the helper to end, or both wait for ever.
+HWND answeringWindow = nullptr;
+LONG sentAnswered = 0;
+
+ByteString imageAfterAMessageToTheWindow(std::string_view, int) {
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutW(answeringWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer) != 0)
+    InterlockedIncrement(&sentAnswered);
+  return ByteString("image");
+}
+
+TEST(IconImages, TheEndAnswersWhatTheHelpersSend) {
+  answeringWindow = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(answeringWindow, nullptr);
+  const std::vector<std::string> paths(6, "C:\\any.exe");
+  {
+    IconImages images(views(paths), kIconSide, imageAfterAMessageToTheWindow);
+    ASSERT_EQ(images.helperCount(), IconImages::kHelpers);
+    Sleep(100);  // the helpers are inside their sends; the rows are never taken
+  }
+  EXPECT_EQ(sentAnswered, static_cast<LONG>(IconImages::kHelpers)) << "a helper's message went unanswered";
+  DestroyWindow(answeringWindow);
+}
+
 }  // namespace
 }  // namespace corvalis
