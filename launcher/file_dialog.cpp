@@ -62,7 +62,7 @@ Text openFileDialog(const OpenFileRequest& request) {
   // programs must not follow it. The program's own folder, not the one found before:
   // with two dialogs open at once, that could be the other one's browsed folder.
   if (!request.keepDirectory) {
-    const Text& home = startDirectory().empty() ? savedDirectory : startDirectory();
+    const Text& home = request.homeDirectory.empty() ? savedDirectory : request.homeDirectory;
     if (!home.empty()) changeDirectory(home);
   }
   if (!chosen) return Text();

@@ -18,9 +18,12 @@ struct OpenFileRequest {
   Text title;             // empty: kDefaultOpenTitle
   Text filter;            // "description|pattern|..."; empty: kDefaultOpenFilter
   Text initialDirectory;  // empty: the current directory
-  // Off: the current directory is restored after the dialog - the program's own folder
-  // (startDirectory) when start-up set one, else the directory found before the dialog.
+  // Off: the current directory is restored after the dialog - to `homeDirectory` when
+  // one is given, else to the directory found before the dialog.
   bool keepDirectory = false;
+  // The program's own folder, copied in by the caller: the dialog may run on a thread
+  // of its own, which must touch nothing of the program's while it ends.
+  Text homeDirectory;
 };
 
 // The filter as the dialog takes it: the parts between the "|" each followed by one

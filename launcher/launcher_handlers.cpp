@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <memory>
+
+#include "app/current_directory.h"
 #include "app/popup_menu.h"
 #include "app/process_objects.h"
 #include "app/window_registry.h"
@@ -34,18 +37,25 @@ void addShortcut(const Text& path) {
   saveShortcutsAndRebuild();
 }
 
-// The add-file thread shows only the dialog; everything the window thread owns is
-// handed back to it.
+// The add-file thread shows only the dialog, from a request of its own: it reads
+// nothing of the program's (the program may be ending meanwhile: 退出 while the
+// dialog is open), and hands the choice back to the window thread.
 DWORD WINAPI addFileThread(void* parameter) {
-  const HWND owner = static_cast<HWND>(parameter);
+  const std::unique_ptr<OpenFileRequest> request(static_cast<OpenFileRequest*>(parameter));
   const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
-  OpenFileRequest request;
-  request.owner = owner;
-  request.title = Text(kAddFileCaption);
-  Text path = openFileDialog(request);
+  Text path = openFileDialog(*request);
   if (com) CoUninitialize();
-  if (!path.empty()) postWindowJob(owner, [path = std::move(path)] { addShortcut(path); });
+  if (!path.empty()) postWindowJob(request->owner, [path = std::move(path)] { addShortcut(path); });
   return 0;
+}
+
+void startAddFile() {
+  auto request = std::make_unique<OpenFileRequest>();
+  request->owner = windowHandle(kLauncherWindowIdentity);
+  request->title = Text(kAddFileCaption);
+  request->homeDirectory = startDirectory();
+  // The dialog must not hold the bar: it runs on a thread of its own.
+  if (startThread(addFileThread, request.get())) static_cast<void>(request.release());
 }
 
 void launchShortcutRow(std::int32_t row) {
@@ -67,8 +77,7 @@ void launchShortcutRow(std::int32_t row) {
 std::int32_t onShortcutListItem(const ControlEvent& event) {
   const std::int32_t row = event.arguments[0];
   if (row == 0) {
-    // The dialog must not hold the bar: it runs on a thread of its own.
-    startThread(addFileThread, windowHandle(kLauncherWindowIdentity));
+    startAddFile();
   } else if (row == 1) {
     openEditWindow();
   } else if (row >= kFixedRowCount) {
