@@ -45,6 +45,9 @@ struct Installation {
   // with which it tells the window, which times the hover.
   EdgeDrag drag;
   UINT dragAtEdgeMessage = 0;
+  // The bar is in because a drag called it: set on the window thread, read by the hook.
+  std::atomic<bool> calledByDrag{false};
+  UINT dragEndedMessage = 0;
 };
 
 Installation installation;
@@ -88,7 +91,17 @@ void onDragHover(EdgeDockState& state) {
   if (!dragHoverSlidesIn(lookAtDrag(), atEdge, fullScreenActiveValue(state),
                          barShownValue(*installation.docking.barShown)))
     return;
+  if (installation.docking.barCalled != nullptr) installation.docking.barCalled();
+  installation.calledByDrag.store(true);
   slideIn(state, *installation.docking.barShown);
+}
+
+// The drag that called the bar has gone elsewhere: the bar goes back out.
+void sendBarBackAfterDrag() {
+  KillTimer(installation.docking.state->windowHandle, kDragEndTimer);
+  if (!installation.calledByDrag.exchange(false)) return;
+  if (barShownValue(*installation.docking.barShown) == 1)
+    slideOut(*installation.docking.state, *installation.docking.barShown);
 }
 
 void onForegroundWatchTick(HWND window) {
@@ -98,6 +111,12 @@ void onForegroundWatchTick(HWND window) {
   }
   const HWND foreground = GetForegroundWindow();
   if (foreground == installation.lastForeground) return;
+  if (foregroundChangeIsActivation(foreground != nullptr ? GetWindow(foreground, GW_OWNER) : nullptr) &&
+      focusedWindowOfForeground() == installation.docking.state->windowHandle) {
+    // The new foreground's thread has not taken the activation yet, and the focus is
+    // still the bar's: looked at again on the next tick rather than lost.
+    return;
+  }
   installation.lastForeground = foreground;
   if (!foregroundChangeIsActivation(foreground != nullptr ? GetWindow(foreground, GW_OWNER) : nullptr)) return;
   onActivation();
@@ -209,6 +228,8 @@ LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
     if (wParam == WM_RBUTTONDOWN && fullScreenActiveValue(*state) == 0) GetCursorPos(&cursor);
     if (edgeDragStep(*state, installation.drag, wParam, reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->pt))
       PostMessageW(state->windowHandle, installation.dragAtEdgeMessage, 0, 0);
+    if (wParam == WM_LBUTTONUP && installation.calledByDrag.load())
+      PostMessageW(state->windowHandle, installation.dragEndedMessage, 0, 0);
     switch (edgeHookStep(*state, *docking.click, *docking.barShown, wParam, cursor)) {
       case EdgeHookAction::swallowAndSlideIn:
         // The system removes a low-level hook that keeps it waiting, so the hook
@@ -233,7 +254,19 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
   if (handleSlideMessage(window, message, wParam, lParam, result)) return result;
   if (isRegisteredMessage(message, in.edgeReleaseMessage)) {
     // Another release may have been posted while a slide-in ran.
-    if (barShownValue(*in.docking.barShown) == 0) slideIn(*state, *in.docking.barShown);
+    if (barShownValue(*in.docking.barShown) == 0) {
+      if (in.docking.barCalled != nullptr) in.docking.barCalled();
+      slideIn(*state, *in.docking.barShown);
+    }
+    return 0;
+  }
+  if (isRegisteredMessage(message, in.dragEndedMessage)) {
+    // The drag ended; unless a drop on the bar comes in the meantime, the bar goes.
+    SetTimer(window, kDragEndTimer, kDragEndGraceMilliseconds, nullptr);
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kDragEndTimer) {
+    sendBarBackAfterDrag();
     return 0;
   }
   if (message == WM_TIMER && wParam == kForegroundWatchTimer) {
@@ -307,6 +340,8 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   installation.taskbarCreatedMessage = registeredMessage(L"TaskbarCreated");
   installation.edgeReleaseMessage = registeredMessage(L"corvalisbar edge release");
   installation.dragAtEdgeMessage = registeredMessage(L"corvalisbar drag at edge");
+  installation.dragEndedMessage = registeredMessage(L"corvalisbar drag ended");
+  installation.calledByDrag.store(false);
   installation.drag = EdgeDrag{};
   installation.shellMessageSeen = false;
   installation.lastForeground = nullptr;
@@ -350,6 +385,15 @@ void removeEdgeDocking(EdgeDockState& state) {
 
 EdgeDocking installedEdgeDocking() { return installation.docking; }
 
+void dragLeftBar() {
+  if (installation.docking.state != nullptr) sendBarBackAfterDrag();
+}
+
+void dragDroppedOnBar() {
+  installation.calledByDrag.store(false);
+  if (installation.docking.state != nullptr) KillTimer(installation.docking.state->windowHandle, kDragEndTimer);
+}
+
 void onFullScreenApp(std::int32_t state) {
   if (installation.docking.state != nullptr) setFullScreenActive(*installation.docking.state, state == 1 ? 1 : 0);
 }
@@ -358,12 +402,12 @@ UINT shellHookMessage() { return installation.shellHookMessage; }
 DWORD edgeHookThreadId() { return installation.hookThreadId; }
 UINT edgeReleaseMessage() { return installation.edgeReleaseMessage; }
 
-void watchForegroundWhileShown(const EdgeDockState& state) {
+void watchForegroundWhileShown(const EdgeDockState& state, HWND inFront) {
   if (installation.docking.state != &state || installation.shellHookRegistered || installation.shellMessageSeen)
     return;
   // SetTimer works only for a window of the calling thread.
   if (state.windowHandle == nullptr || !onWindowThread(state.windowHandle)) return;
-  installation.lastForeground = GetForegroundWindow();
+  installation.lastForeground = inFront;
   SetTimer(state.windowHandle, kForegroundWatchTimer, kForegroundWatchMilliseconds, nullptr);
 }
 

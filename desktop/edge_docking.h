@@ -168,6 +168,16 @@ constexpr bool dragHoverSlidesIn(const DragLook& look, bool atEdge, std::int32_t
          look.hiddenCapture;
 }
 
+// A drag that called the hidden bar and then goes elsewhere takes it away again: when
+// it leaves the bar, or ends without a drop on it, the bar slides out. A bar that was
+// in before the drag came stays. The drop target tells of the drag over the bar:
+void dragLeftBar();
+void dragDroppedOnBar();
+// After the left button went up, a drop may still be on its way to the bar (the source
+// delivers it after the release): the bar waits this long for it.
+inline constexpr UINT kDragEndGraceMilliseconds = 1000;
+inline constexpr UINT_PTR kDragEndTimer = 0xC0EA;
+
 // Whether a message to the launcher window says the screen changed under the bar: its
 // size or DPI (a laptop docked, the resolution changed) or the work area (the taskbar
 // moved or resized).
@@ -201,6 +211,9 @@ struct EdgeDocking {
   void (*displayChanged)() = nullptr;
   // Measures the screen; null: measureScreenNow (tests give their own figures).
   ScreenMeasure (*measureScreen)() = nullptr;
+  // The user calls the hidden bar (at the edge, or with a drag held there): run just
+  // before it slides in. May be null.
+  void (*barCalled)() = nullptr;
 };
 
 // Shows kShellHookFailureText in the application layer's message box, OK button,
@@ -255,8 +268,9 @@ UINT edgeReleaseMessage();
 DWORD edgeHookThreadId();
 
 // For the slides: while the bar is shown and the shell gives no activation
-// notifications, the launcher window watches the foreground window instead. Starts
-// the watch for the installed bar; does nothing for any other state.
-void watchForegroundWhileShown(const EdgeDockState& state);
+// notifications, the launcher window watches the foreground window instead, any change
+// from `inFront` on. Starts the watch for the installed bar; does nothing for any other
+// state.
+void watchForegroundWhileShown(const EdgeDockState& state, HWND inFront);
 
 }  // namespace corvalis

@@ -116,19 +116,20 @@ class StepClock {
   LARGE_INTEGER start_{};
 };
 
-void runSlideIn(const SlideRun& run) {
+// True when the slide ran to its end and the bar took the foreground.
+bool runSlideIn(const SlideRun& run) {
   std::int32_t width = 0;
-  if (!windowWidth(run.window, width)) return;
+  if (!windowWidth(run.window, width)) return false;
   const std::int32_t step = slideStep(width);
   const StepClock clock;
   for (std::int32_t i = 1; i <= kSlideSteps; ++i) {
-    if (!stepTo(run, slideInStepLeft(run.screenWidth, step, i))) return;
+    if (!stepTo(run, slideInStepLeft(run.screenWidth, step, i))) return false;
     clock.waitForStep(i);
   }
   // The width is read again: the bar may have been resized while it slid.
-  if (!windowWidth(run.window, width)) return;
-  if (!stepTo(run, slideInEndLeft(run.screenWidth, width))) return;
-  if (owns(run.owner)) SetForegroundWindow(run.window);
+  if (!windowWidth(run.window, width)) return false;
+  if (!stepTo(run, slideInEndLeft(run.screenWidth, width))) return false;
+  return owns(run.owner) && SetForegroundWindow(run.window) != FALSE;
 }
 
 void runSlideOut(const SlideRun& run) {
@@ -165,8 +166,11 @@ SlideRun takeOverFor(EdgeDockState& state, BarShown& barShown, Direction directi
 void slideIn(EdgeDockState& state, BarShown& barShown) {
   const SlideRun run = takeOverFor(state, barShown, Direction::in);
   if (run.window == nullptr) return;
-  watchForegroundWhileShown(state);
-  runSlideIn(run);
+  const bool inFront = runSlideIn(run);
+  // Watched from the foreground the slide leaves - the bar's own, as it took it: the
+  // window that was in front before the slide coming back is a change too, however
+  // soon it comes.
+  if (owns(run.owner)) watchForegroundWhileShown(state, inFront ? run.window : GetForegroundWindow());
 }
 
 void slideOut(EdgeDockState& state, BarShown& barShown) {

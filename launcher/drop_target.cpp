@@ -11,6 +11,7 @@
 #include "app/screen_dpi.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
+#include "desktop/edge_docking.h"
 #include "launcher/bar_layout.h"
 #include "launcher/dropped_files.h"
 #include "launcher/launcher_build.h"
@@ -127,9 +128,12 @@ void takeDrop(DropPlace place, const DroppedPaths& dropped, int row) {
     return;
   }
   if (objects.shortcutTable == nullptr) return;
-  const int position = row - kFixedRowCount + 1;
-  if (addDroppedShortcuts(*objects.shortcutTable, dropped.paths, position < 1 ? 1 : position) == 0) return;
-  addToOpenEditWindow(dropped.paths);
+  const int position = std::max(row - kFixedRowCount + 1, 1);
+  // The shortcut the new ones go before: an open edit window puts them before it too.
+  ProcessHeapText before;
+  objects.shortcutTable->getAt(position, &before, nullptr);
+  if (addDroppedShortcuts(*objects.shortcutTable, dropped.paths, position) == 0) return;
+  addToOpenEditWindow(dropped.paths, before.c_str());
   saveShortcutsAndRebuild();
 }
 
@@ -155,10 +159,13 @@ class ShortcutDropTarget final : public ComObject<IDropTarget> {
   HRESULT STDMETHODCALLTYPE DragLeave() override {
     mark_.hide();
     accepted_ = false;
+    // Cancelled, or gone elsewhere: a bar that the drag called goes back out.
+    if (place_ == DropPlace::bar) dragLeftBar();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect) override {
     mark_.hide();
+    if (place_ == DropPlace::bar) dragDroppedOnBar();
     if (effect == nullptr) return E_INVALIDARG;
     *effect = effectFor(accepted_ && carriesFiles(data), *effect);
     accepted_ = false;

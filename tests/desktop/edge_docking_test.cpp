@@ -379,6 +379,13 @@ TEST_F(InstalledDocking, WithoutShellNotificationsTheForegroundIsWatchedWhileSho
   }
   EXPECT_TRUE(pumpUntil([&] { return bar_->rect().left == screenWidth_; }, 5000));
   EXPECT_EQ(barShownValue(shown_), 0);
+
+  // The window in front before the slide comes back at once, before the watch has
+  // looked even once: a change all the same.
+  slideIn(state_, shown_);
+  ASSERT_EQ(GetForegroundWindow(), bar_->handle()) << "the slide-in takes the foreground";
+  SetForegroundWindow(other);
+  EXPECT_TRUE(pumpUntil([&] { return bar_->rect().left == screenWidth_; }, 5000));
   DestroyWindow(other);
 }
 

@@ -30,38 +30,70 @@ def two_programs(ctx):
     return [("甲", NOTEPAD), ("乙", REGEDIT)]
 
 
+class FileDrag:
+    """Files dragged from the drag source's window to the right edge and held there,
+    so that the hidden bar slides in; the caller then takes the drag on (drop_on,
+    away) and the source tells how it ended (result)."""
+
+    EDGE_Y = 300
+
+    def __init__(self, desk, *files):
+        self.desk = desk
+        desk.wait_left(desk.parked, "the bar to be parked before the drag")
+        self.source = ProbeProcess(desk.helper, "drag", *SOURCE_RECT, *files, log_path=desk.log)
+        self.ended = False
+        try:
+            check("hwnd" in (self.source.next(30) or {}), "the drag source did not start")
+            self.middle = ((SOURCE_RECT[0] + SOURCE_RECT[2]) // 2, (SOURCE_RECT[1] + SOURCE_RECT[3]) // 2)
+            xdotool("mousemove", *self.middle, "mousedown", 1)
+            check(self.source.next(30) == {"dragging": True}, "the drag did not start")
+            glide([(self.middle[0] + step * (desk.width - 1 - self.middle[0]) // 8,
+                    self.middle[1] + step * (self.EDGE_Y - self.middle[1]) // 8) for step in range(1, 9)])
+            # Held at the edge, the drag calls the bar.
+            self.rect = desk.wait_left(desk.flush, "the held drag to slide the bar in", timeout=10)
+        except BaseException:
+            self.end()
+            raise
+
+    def drop_on(self, row, lower_half):
+        """Drops on the bar's row `row`: its lower half (the files go after it) or its
+        upper half (before it); how the source says the drop ended."""
+        row_top, row_bottom = bar_row_span(row)
+        y = self.rect[1] + (row_bottom - 4 if lower_half else row_top + 4)
+        target = ((self.rect[0] + self.rect[2]) // 2, y)
+        glide([(self.desk.width - 30, self.EDGE_Y), (target[0], target[1] - 10), target, (target[0] + 2, target[1])])
+        return self.end()
+
+    def away(self):
+        """Takes the drag back to the source's window and lets go there."""
+        glide([(self.desk.width - 30, self.EDGE_Y), (self.desk.width - 200, self.EDGE_Y), self.middle,
+               (self.middle[0] + 2, self.middle[1])])
+        return self.end()
+
+    def end(self):
+        if self.ended:
+            return None
+        self.ended = True
+        xdotool("mouseup", 1)
+        try:
+            return self.source.next(30)
+        finally:
+            self.source.wait(15)
+
+
 @scenario
 @in_launcher_desk("drop-files", two_programs)
 def drag_files_onto_the_bar(ctx, desk):
     """Two files, one with a Chinese name, dragged from the middle of the screen to the
     right edge and held there: the hidden bar slides in; dropped on the lower half of
     its last row they join the end of the shortcuts in order, one save, the bar a row
-    taller for each, still in; the new rows launch with a click."""
+    taller for each, still in; the new rows launch with a click. A drag that called the
+    bar and goes elsewhere takes the bar back out."""
     first = marker_copy(ctx, "drop-files", "dragged.exe")
     second = marker_copy(ctx, "drop-files/中文目录", "拖入.exe")
-    desk.wait_left(desk.parked, "the bar to be parked before the drag")
-    source = ProbeProcess(desk.helper, "drag", *SOURCE_RECT, first, second, log_path=desk.log)
-    try:
-        check("hwnd" in (source.next(30) or {}), "the drag source did not start")
-        middle = ((SOURCE_RECT[0] + SOURCE_RECT[2]) // 2, (SOURCE_RECT[1] + SOURCE_RECT[3]) // 2)
-        xdotool("mousemove", *middle, "mousedown", 1)
-        check(source.next(30) == {"dragging": True}, "the drag did not start")
-        edge_y = 300
-        glide([(middle[0] + step * (desk.width - 1 - middle[0]) // 8, middle[1] + step * (edge_y - middle[1]) // 8)
-               for step in range(1, 9)])
-        # Held at the edge, the drag calls the bar.
-        rect = desk.wait_left(desk.flush, "the held drag to slide the bar in", timeout=10)
-        # Onto the lower half of the last row: the files go at the end.
-        row_top, row_bottom = bar_row_span(3)
-        target = ((rect[0] + rect[2]) // 2, rect[1] + row_bottom - 4)
-        glide([(desk.width - 30, edge_y), (target[0], target[1] - 10), target, (target[0] + 2, target[1])])
-        xdotool("mouseup", 1)
-        result = source.next(30)
-        check(result == {"result": DRAGDROP_S_DROP, "effect": DROPEFFECT_LINK},
-              f"the drop was not taken as a link: {result}")
-    finally:
-        xdotool("mouseup", 1)
-        source.wait(15)
+    result = FileDrag(desk, first, second).drop_on(3, lower_half=True)
+    check(result == {"result": DRAGDROP_S_DROP, "effect": DROPEFFECT_LINK},
+          f"the drop was not taken as a link: {result}")
     expected = two_programs(ctx) + [("dragged", first), ("拖入", second)]
     wait_shortcut_file(ctx, expected, "the dropped files to be saved in order")
     desk.expect_rows(6)
@@ -69,6 +101,12 @@ def drag_files_onto_the_bar(ctx, desk):
     check(not os.path.exists(unix_path(second) + ".ran"), "拖入 ran before its row was clicked")
     desk.click_row(5)
     wait_marker(second, "the dropped row 拖入 to launch its file")
+
+    # Called by a drag that then goes back where it came from: the bar goes too.
+    desk.wait_left(desk.parked, "the bar to slide out after the launch")
+    FileDrag(desk, first).away()
+    desk.wait_left(desk.parked, "the bar to slide out when the drag that called it went elsewhere")
+    check(read_shortcuts(ctx) == expected, "a drag that went elsewhere changed the shortcuts")
     stop_cleanly(desk.program)
 
 
