@@ -5,7 +5,9 @@
 #   2. the store under Wine with the Windows heaps and the ntdll routines, next to
 #      std::unordered_map in the same process (bench/windows/store_bench.cpp);
 #   3. the launcher's start-up under Wine, next to a bare topmost tool window
-#      (bench/windows/startup_bench.cpp), and the rebuild of 30 rows after an edit.
+#      (bench/windows/startup_bench.cpp), and the rebuild of 30 rows after an edit;
+#   4. the launcher's memory over a long run of use under Wine, at the end against
+#      after a warm-up (bench/windows/endurance_bench.cpp).
 # Under Wine the i686 product build runs where the kernel runs 32-bit code, else the
 # x86_64 build of the same sources (scripts/wine-env.sh decides; the output says which).
 # The output ends with one line per figure:  ratio <name> <n> <value>
@@ -30,7 +32,7 @@ native_log=build/logs/bench-native.log
 build/bench/bench/store_bench "$@" | tee "$native_log"
 
 # 2 and 3. Windows builds; Wine runs the one this kernel can run.
-windows_targets=(store_bench startup_bench bare_bar bare_steps corvalisbar ExuiKrnln)
+windows_targets=(store_bench startup_bench endurance_bench bare_bar bare_steps corvalisbar ExuiKrnln)
 build_windows() {
   local dir=$1 toolchain=$2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
@@ -73,7 +75,15 @@ wine "$bin/startup_bench.exe" "$(windows_path "$bin/corvalisbar.exe")" "$(window
 cat "$startup_log"
 
 echo
+echo "== endurance under Wine: $build_label"
+endurance_log=build/logs/bench-endurance.log
+wine "$bin/endurance_bench.exe" "$(windows_path "$bin/corvalisbar.exe")" </dev/null >"$endurance_log" 2>&1 ||
+  { cat "$endurance_log"; exit 1; }
+grep -v '^wine: ' "$endurance_log"
+
+echo
 echo "# native: HashTable / unordered_map on the POSIX heap stand-in (64-bit, fastest of 5 repetitions)"
 echo "# windows-*: HashTable / unordered_map, $build_label (median of the per-round ratios)"
 echo "# startup: launcher start / bare tool window start; rebuild: 30-row rebuild / launcher start without shortcuts"
-grep -h '^ratio ' "$native_log" "$windows_store_log" "$startup_log"
+echo "# endurance-memory: the launcher's private memory after 300 rounds of use / after a warm-up"
+grep -h '^ratio ' "$native_log" "$windows_store_log" "$startup_log" "$endurance_log"
