@@ -5,6 +5,7 @@
 #include "app/autostart.h"
 #include "app/control_registry.h"
 #include "app/current_directory.h"
+#include "app/environment.h"
 #include "app/gbk_path.h"
 #include "app/instance_name.h"
 #include "app/module_path.h"
@@ -111,12 +112,27 @@ int runProgram() {
   loadWindow(launcherWindowTemplate());
   quitWhenLastWindowCloses();
 
+  // What the system tells every program: the session's end, a changed environment.
+  EnvironmentFollower environment;
+  answerSystemNotices(SystemNotices{
+      .sessionEnding = [] {
+        // As the program's end would: the open edit window's changes, then whatever
+        // is still unsaved. Quietly: no window may come up now.
+        commitOpenEditWindow();
+        saveUnsavedShortcutsAtEnd(true);
+      },
+      .environmentChanged = [&environment] { environment.follow(); },
+  });
+  // What the system gives now, to tell a later change by; once the bar is up.
+  postWindowJob(windowHandle(kLauncherWindowIdentity), [&environment] { environment.remember(); });
+
   // 8. The loop runs while a window of the program exists.
   int exitCode = 0;
   if (loadedWindowCount() > 0) exitCode = runMessageLoop();
 
   // 9. The end. A change whose save failed gets one more try first.
   saveUnsavedShortcutsAtEnd();
+  answerSystemNotices(SystemNotices{});
   runAtExit();
   destroyHiddenOwnerWindow();
   endOle();
@@ -130,6 +146,7 @@ void onLauncherCreated() {
   const HWND launcherWindow = windowHandle(kLauncherWindowIdentity);
   EdgeDocking docking{objects.edgeDockState, objects.edgeClick, objects.barShown, objects.desktopShell};
   docking.displayChanged = fitBarToScreen;
+  docking.barCalled = retryShortcutFileRead;
   installEdgeDocking(docking, launcherWindow);
   buildLauncher(launcherWindow);
 }

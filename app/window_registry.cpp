@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/control_registry.h"
+#include "app/environment.h"
 #include "app/screen_metrics.h"
 #include "app/wide_text.h"
 #include "app/win_handles.h"
@@ -34,6 +35,7 @@ struct LoadedWindow {
 std::vector<std::unique_ptr<LoadedWindow>> loadedWindows;
 UniqueWindow ownerWindow;
 bool quitArmed = false;
+SystemNotices systemNotices;
 
 LoadedWindow* findLoaded(std::int32_t identity) {
   for (const auto& window : loadedWindows)
@@ -143,6 +145,23 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK ownerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_QUERYENDSESSION:
+      return TRUE;  // the bar never holds up a shutdown
+    case WM_ENDSESSION:
+      if (wParam != FALSE && systemNotices.sessionEnding) systemNotices.sessionEnding();
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (isEnvironmentChange(reinterpret_cast<const wchar_t*>(lParam)) && systemNotices.environmentChanged)
+        systemNotices.environmentChanged();
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
 bool registerClasses() {
   static bool registered = false;
   if (registered) return true;
@@ -150,7 +169,7 @@ bool registerClasses() {
 
   WNDCLASSEXW ownerClass{};
   ownerClass.cbSize = sizeof ownerClass;
-  ownerClass.lpfnWndProc = DefWindowProcW;
+  ownerClass.lpfnWndProc = ownerWindowProc;
   ownerClass.hInstance = instance;
   ownerClass.lpszClassName = kOwnerClassName;
 
@@ -179,6 +198,8 @@ bool createHiddenOwnerWindow() {
 }
 
 HWND hiddenOwnerWindow() { return ownerWindow.get(); }
+
+void answerSystemNotices(SystemNotices notices) { systemNotices = std::move(notices); }
 
 void destroyHiddenOwnerWindow() { ownerWindow.reset(); }
 

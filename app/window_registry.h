@@ -19,6 +19,18 @@ bool createHiddenOwnerWindow();
 HWND hiddenOwnerWindow();
 void destroyHiddenOwnerWindow();
 
+// What the program does with the notices the system sends every top-level window,
+// hidden ones included: the hidden owner window, which lives for the whole run, takes
+// each of them once for the program.
+struct SystemNotices {
+  // The session ends (sign-out, shutdown): what is unsaved is saved before the answer,
+  // after which the system may end the process at any moment. No window may be shown.
+  std::function<void()> sessionEnding;
+  // The user's or the system's environment variables changed.
+  std::function<void()> environmentChanged;
+};
+void answerSystemNotices(SystemNotices notices);
+
 // Load window: creates the window from its template (hidden, its client area the
 // template's size, centred on the primary screen, owned by the hidden owner window,
 // topmost when the template says so) and the controls of the template inside it,

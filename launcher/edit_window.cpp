@@ -249,45 +249,54 @@ void insertIntoOpenEditWindow(std::span<const Text> paths, std::int32_t position
   rebuildEditList();
 }
 
-void addToOpenEditWindow(std::span<const Text> paths) {
+void addToOpenEditWindow(std::span<const Text> paths, std::string_view before) {
   ProcessObjects& objects = processObjects();
   if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
-  // A new name joins the end of the list, a known one takes the new path in its place,
-  // as on the bar.
-  bool changed = false;
-  for (const Text& path : paths) {
-    const Text name = nameFromPath(path);
-    if (!name.empty() && editTable().set(name.c_str(), path.c_str()) != SetResult::Refused) changed = true;
-  }
-  if (!changed) return;
+  // A new name goes where it went on the bar - before the same neighbour, or at the end
+  // - and a known one takes the new path in its place, as on the bar.
+  const Text neighbour(before);
+  const std::int32_t position = neighbour.empty() ? 0 : editTable().positionOf(neighbour.c_str());
+  if (addDroppedShortcuts(editTable(), paths, position) == 0) return;
   const std::uint32_t generation = session.generation;
   rebuildEditList();
   if (generation != session.generation) return;
   const int rows = listCount(kEditList);
-  if (rows > 0) listMakeVisible(kEditList, rows - 1, 1);
+  if (rows > 0) listMakeVisible(kEditList, position > 0 ? position - 1 : rows - 1, 1);
+}
+
+void mergeIntoOpenEditWindow(const HashTable& file) {
+  ProcessObjects& objects = processObjects();
+  if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
+  if (!mergeOnto(file, editTable())) return;
+  rebuildEditList();
+}
+
+bool commitOpenEditWindow() {
+  ProcessObjects& objects = processObjects();
+  if (session.modified == 0 || objects.editTable == nullptr || objects.shortcutTable == nullptr) return false;
+  // The edits become the bar's table at once, and the file follows from that table:
+  // an add that is still queued then lands on top of the edits, and a failed save
+  // keeps them in the table to be saved with the next change.
+  if (!copyShortcutTable(*objects.editTable, *objects.shortcutTable)) return false;
+  session.modified = 0;
+  saveShortcuts();
+  return true;
 }
 
 void saveEditsOnClose() {
   ++session.generation;  // ends a waiting rename and any fill
   session.elements = 0;
   stopAcceptingDroppedFiles(windowHandle(kEditWindowIdentity));
-  if (session.modified == 0) return;
-  session.modified = 0;
-  ProcessObjects& objects = processObjects();
-  if (objects.editTable == nullptr || objects.shortcutTable == nullptr) return;
-  // The edits become the bar's table at once, and the file follows from that table:
-  // an add that is still queued then lands on top of the edits, and a failed save
-  // keeps them in the table to be saved with the next change. The file is written
-  // here whatever happens to the bar: the launcher may be gone already (its 退出 was
-  // chosen while this window was open).
-  if (!copyShortcutTable(*objects.editTable, *objects.shortcutTable)) return;
   // The rows are rebuilt on the bar once this window is gone, not while it is being
   // destroyed; queued before the save, so that a notice of a failed save comes after.
+  // The file is written here whatever happens to the bar: the launcher may be gone
+  // already (its 退出 was chosen while this window was open).
+  if (session.modified == 0) return;
   postWindowJob(windowHandle(kLauncherWindowIdentity), [] {
     rebuildLauncherList();
     slideIn();
   });
-  saveShortcuts();
+  commitOpenEditWindow();
 }
 
 std::int32_t onRenameConfirmed(const ControlEvent&) {
@@ -314,8 +323,8 @@ std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
   const std::int32_t row = event.arguments[0];
   ProcessObjects& objects = processObjects();
   if (row < 0 || objects.editTable == nullptr) return 0;
-  ProcessHeapText oldName, path;
-  if (!editTable().getAt(row + 1, &oldName, &path)) return 0;
+  ProcessHeapText oldName;
+  if (!editTable().getAt(row + 1, &oldName, nullptr)) return 0;
   const HWND list = editControl(kEditListIdentity);
   const std::uint32_t generation = session.generation;
 
@@ -328,13 +337,19 @@ std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
   // An empty name would lose the entry, and another entry's name would take over that
   // entry's place and lose its path: both keep the old name.
   if (newName->empty() || editTable().contains(newName->c_str())) return 0;
+  // The prompt let messages through: an add may have given the entry a new path, a drop
+  // may have moved it. The entry as it is now takes the name, where it is now; gone, it
+  // takes nothing.
+  const std::int32_t position = editTable().positionOf(oldName.c_str());
+  ProcessHeapText path;
+  if (position == 0 || !editTable().getAt(position, nullptr, &path)) return 0;
   editTable().remove(oldName.c_str());
-  editTable().setAt(Datum::text(newName->c_str()), Datum::text(path.get()), row + 1);
+  editTable().setAt(Datum::text(newName->c_str()), Datum::text(path.get()), position);
   session.modified = 1;  // before the refill, which a close may cut short
   rebuildEditList();
   if (generation != session.generation) return 0;
-  listMakeVisible(kEditList, row, 1);
-  showRowButtons(row);
+  listMakeVisible(kEditList, position - 1, 1);
+  showRowButtons(position - 1);
   return 0;
 }
 

@@ -79,21 +79,22 @@ void buildLauncher(HWND launcherWindow) {
   if (objects.shortcutTable == nullptr || objects.launcherItems == nullptr) return;
   initializeShortcutTable(*objects.shortcutTable);
   setShortcutFilePath(objects, shortcutFilePathIn(documentsFolder()));
-  // A missing file, or a folder of that name, leaves the table empty. So does a file
-  // that cannot be read; that one is kept as a copy before anything replaces it.
-  if (shortcutFilePresent(shortcutFilePath()) && !loadShortcutFile(*objects.shortcutTable, shortcutFilePath()))
-    noteUnreadableShortcutFile();
+  // A missing file, or a folder of that name, leaves the table empty; a damaged one
+  // gives what can still be read of it.
+  const ShortcutFileState file = readShortcutsAtStart();
 
   // Files dragged from other programs onto the bar become shortcuts too.
   acceptDroppedFiles(launcherWindow, DropPlace::bar);
   fillShortcutRows(objects);
   layOutBar();
   parkBar();
-  // A first-time user sees the bar with its two fixed rows.
-  if (objects.shortcutTable->count() == 0) {
+  // A first-time user sees the bar with its two fixed rows. A file that another
+  // program holds is a user's shortcuts all the same: the bar waits for them parked.
+  if (objects.shortcutTable->count() == 0 && file != ShortcutFileState::notReadYet) {
     ShowWindow(launcherWindow, SW_SHOWNA);
     slideIn();
   }
+  shortcutsOnTheBar();
 }
 
 void rebuildLauncherList() {

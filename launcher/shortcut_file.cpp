@@ -8,6 +8,7 @@
 #include "app/file_io.h"
 #include "app/wide_text.h"
 #include "store/hash_table.h"
+#include "store/image_salvage.h"
 
 namespace corvalis {
 
@@ -24,6 +25,12 @@ bool endsWithBackslash(std::string_view text) {
   return last != std::string_view::npos && text[last] == '\\';
 }
 
+// `from`'s content moves into `to`, whose own goes; `from` is left empty.
+void takeOver(HashTable& from, HashTable& to) {
+  from.shallowCopy(to);
+  from.forget();
+}
+
 }  // namespace
 
 Text documentsFolder() {
@@ -38,23 +45,59 @@ Text shortcutFilePathIn(std::string_view folder) {
   return concatTexts({folder, endsWithBackslash(folder) ? "" : "\\", kShortcutFileName});
 }
 
-bool shortcutFilePresent(std::string_view path) {
-  const std::wstring wide = toWideText(path);
-  if (wide.empty()) return false;
-  WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW(wide.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 bool initializeShortcutTable(HashTable& table) {
   return table.initialize(KeyKind::Text, ValueKind::Text, TableSettings{.ordered = true});
 }
 
+bool holdsShortcuts(const HashTable& table) {
+  return table.keyKind() == KeyKind::Text && table.valueKind() == ValueKind::Text;
+}
+
 bool loadShortcutFile(HashTable& table, std::string_view path) {
   const ByteString image = readWholeFile(path);
-  return !image.empty() && table.deserialize(image.data(), image.size());
+  if (image.empty()) return false;
+  HashTable read;
+  if (!read.deserialize(image.data(), image.size()) || !holdsShortcuts(read)) return false;
+  takeOver(read, table);
+  return true;
+}
+
+ShortcutFileRead readShortcutFile(HashTable& table, std::string_view path, unsigned patienceMilliseconds) {
+  const FileRead file = readFile(path, patienceMilliseconds);
+  switch (file.outcome) {
+    case FileReadOutcome::busy:
+      return ShortcutFileRead{ShortcutFileState::notReadYet, 0};
+    case FileReadOutcome::missing:
+      initializeShortcutTable(table);
+      return ShortcutFileRead{ShortcutFileState::absent, 0};
+    case FileReadOutcome::read:
+      break;
+  }
+  HashTable read;
+  if (!file.bytes.empty() && read.deserialize(file.bytes.data(), file.bytes.size()) && holdsShortcuts(read)) {
+    takeOver(read, table);
+    return ShortcutFileRead{ShortcutFileState::loaded, 0};
+  }
+  // Refused whole: every record before the damage is still a shortcut the user made.
+  initializeShortcutTable(table);
+  const std::size_t salvaged = salvageInto(table, file.bytes.data(), file.bytes.size());
+  return ShortcutFileRead{ShortcutFileState::damaged, salvaged};
+}
+
+bool mergeOnto(const HashTable& base, HashTable& table) {
+  HashTable merged;
+  if (!copyShortcutTable(base, merged)) return false;
+  ProcessHeapList keys, values;
+  table.keys(keys);
+  table.values(values);
+  for (std::uint32_t i = 0; i < keys.size(); ++i) {
+    const char* value = values.textAt(i);
+    if (merged.set(keys.textAt(i), value != nullptr ? value : "") == SetResult::Refused &&
+        keys.textAt(i) != nullptr && *keys.textAt(i) != '\0')
+      return false;  // out of memory: nothing changes
+  }
+  takeOver(merged, table);
+  return true;
 }
 
 bool saveShortcutFile(const HashTable& table, std::string_view path) {
@@ -65,7 +108,13 @@ bool saveShortcutFile(const HashTable& table, std::string_view path) {
 
 bool copyShortcutTable(const HashTable& from, HashTable& to) {
   const ProcessHeapBytes image = from.serialize();
-  return !image.empty() && to.deserialize(image.data(), image.size());
+  if (image.empty()) return false;
+  // Into a table of its own first: should memory run out part-way, `to` keeps what it
+  // had instead of a part of the copy.
+  HashTable copy;
+  if (!copy.deserialize(image.data(), image.size())) return false;
+  takeOver(copy, to);
+  return true;
 }
 
 Text damagedCopyPath(std::string_view path, int number) {
@@ -73,18 +122,32 @@ Text damagedCopyPath(std::string_view path, int number) {
   return concatTexts({path, ".damaged-", std::to_string(number)});
 }
 
-bool keepDamagedCopy(std::string_view path) {
+bool keepDamagedCopy(std::string_view path, Text* copy) {
+  if (copy != nullptr) copy->clear();
   const std::wstring source = toWideText(path);
   if (source.empty()) return false;
+  const ByteString original = readWholeFile(path);
   for (int number = 1; number <= kDamagedCopyNames; ++number) {
-    const std::wstring copy = toWideText(damagedCopyPath(path, number));
-    if (CopyFileW(source.c_str(), copy.c_str(), TRUE)) return true;
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-    // Nothing to keep any more (the user removed the file) is no reason to hold a save.
-    return error == ERROR_FILE_NOT_FOUND && GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES;
+    const Text copyPath = damagedCopyPath(path, number);
+    const std::wstring wideCopy = toWideText(copyPath);
+    bool kept = CopyFileW(source.c_str(), wideCopy.c_str(), TRUE) != FALSE;
+    if (!kept) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+        // Nothing to keep any more (the user removed the file) is no reason to hold a save.
+        return error == ERROR_FILE_NOT_FOUND && GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES;
+      }
+      // The same damaged file kept at an earlier start: no second copy of it.
+      kept = !original.empty() && readWholeFile(copyPath) == original;
+    }
+    if (kept) {
+      if (copy != nullptr) *copy = copyPath;
+      return true;
+    }
   }
   return false;
 }
+
+Text pendingChangesPath(std::string_view path) { return concatTexts({path, ".pending"}); }
 
 }  // namespace corvalis

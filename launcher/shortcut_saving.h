@@ -1,16 +1,44 @@
-// Every change of the shortcut table reaches its file through here, on the window
-// thread. A save that fails keeps the change in the table and on the bar: it is
-// saved again with the next change and once more when the program ends, and the
-// user hears of it once for each run of failed saves.
+// Every read and write of the shortcut file after start-up's goes through here, on
+// the window thread; nothing the user made is ever lost on the way.
+//
+// - A save that fails keeps the change in the table and on the bar: it is saved again
+//   with the next change and once more when the program ends, and the user hears of it
+//   once for each run of failed saves.
+// - A file that another program holds at start (a sync client, a scanner, a backup at
+//   logon) is "not read yet", never damaged: the bar starts with what it has, tries
+//   again every few seconds and whenever it is called, and shows the file's shortcuts
+//   once they are read. Changes made meanwhile join them then, and only then is the
+//   file written. A file still unreadable at the end of the run keeps those changes in
+//   "<file>.pending", which the next start merges in.
+// - A damaged file gives back every shortcut still readable in it; its bytes are kept
+//   as "<file>.damaged" before anything replaces it, and the user is told once.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
+
+#include "launcher/shortcut_file.h"
 
 namespace corvalis {
 
 // "快捷方式文件保存失败：" in GBK; the file's path follows it in the message.
 inline constexpr std::string_view kSaveFailedText =
     "\xBF\xEC\xBD\xDD\xB7\xBD\xCA\xBD\xCE\xC4\xBC\xFE\xB1\xA3\xB4\xE6\xCA\xA7\xB0\xDC\xA3\xBA";
+// "快捷方式文件已损坏，已恢复 N 个快捷方式。原文件已另存为：" and the copy's path.
+inline constexpr std::string_view kDamagedTextHead =
+    "\xBF\xEC\xBD\xDD\xB7\xBD\xCA\xBD\xCE\xC4\xBC\xFE\xD2\xD1\xCB\xF0\xBB\xB5\xA3\xAC\xD2\xD1\xBB\xD6\xB8\xB4 ";
+inline constexpr std::string_view kDamagedTextTail =
+    " \xB8\xF6\xBF\xEC\xBD\xDD\xB7\xBD\xCA\xBD\xA1\xA3\xD4\xAD\xCE\xC4\xBC\xFE\xD2\xD1\xC1\xED\xB4\xE6\xCE\xAA\xA3\xBA";
+// "快捷方式文件一直无法读取，本次的更改已另存为：", the pending file's path, and
+// "。下次启动时会自动合并。"
+inline constexpr std::string_view kPendingTextHead =
+    "\xBF\xEC\xBD\xDD\xB7\xBD\xCA\xBD\xCE\xC4\xBC\xFE\xD2\xBB\xD6\xB1\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xA3\xAC\xB1\xBE"
+    "\xB4\xCE\xB5\xC4\xB8\xFC\xB8\xC4\xD2\xD1\xC1\xED\xB4\xE6\xCE\xAA\xA3\xBA";
+inline constexpr std::string_view kPendingTextTail =
+    "\xA1\xA3\xCF\xC2\xB4\xCE\xC6\xF4\xB6\xAF\xCA\xB1\xBB\xE1\xD7\xD4\xB6\xAF\xBA\xCF\xB2\xA2\xA1\xA3";
+
+// The message of a damaged file: how many shortcuts came back, where its bytes are.
+Text damagedFileText(std::size_t salvaged, std::string_view copy);
 
 // Whether the table and its file agree, and whether the user has been told that they
 // do not. A run of failed saves ends with the first save that succeeds.
@@ -28,6 +56,9 @@ class SaveRecord {
     noticeDue_ = true;
     return true;
   }
+  // A change that waits to be written through no failure of its own (the file has not
+  // been read yet): nothing to tell.
+  void waiting() { unsaved_ = true; }
   // The notice was shown (or could not be and is given up for this run).
   void told() {
     noticeDue_ = false;
@@ -44,15 +75,25 @@ class SaveRecord {
   bool told_ = false;
 };
 
-// The build found a shortcut file that exists but could not be read: before the
-// first save replaces it, its bytes are kept beside it ("<file>.damaged", "-2", ...).
-void noteUnreadableShortcutFile();
+// Start-up's read of the shortcut file into shortcutTable (set up empty before),
+// with the changes an earlier run left in the pending file merged in. A damaged
+// file's copy is made (the user is told once the bar is built); a file not read yet is
+// tried again from then on. What the read found.
+ShortcutFileState readShortcutsAtStart();
+
+// The bar is built and shown: from now on the user may be told what the start found.
+void shortcutsOnTheBar();
+
+// Another try at a file not read yet (the bar was called); nothing otherwise.
+void retryShortcutFileRead();
 
 // Saves shortcutTable to its file; true when the file holds the table now.
 bool saveShortcuts();
 
-// At the end of the program: one more try when the last save failed, and the message
-// when that fails too and the user has not been told yet.
-void saveUnsavedShortcutsAtEnd();
+// At the end of the program or of the session: one more try when the last save failed
+// (or the file was never read: then the changes go to the pending file), and, unless
+// `quiet` (the session is ending: no window may be shown), the message when the
+// changes could not be written where they belong and the user has not been told yet.
+void saveUnsavedShortcutsAtEnd(bool quiet = false);
 
 }  // namespace corvalis

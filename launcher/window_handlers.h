@@ -11,6 +11,8 @@
 
 namespace corvalis {
 
+class HashTable;
+
 // Launcher 工具条, code 0: a row was clicked. Row 0 adds a file (the dialog on a
 // thread of its own), row 1 opens the edit window, a shortcut row launches its file
 // and slides the bar out.
@@ -31,8 +33,17 @@ void saveEditsOnClose();
 
 // Shortcuts were added to the bar (from these paths, named after their files) while
 // the edit window is open: they join editTable (and the list) too, so that the save
-// on close keeps them. Nothing when the window is not open.
-void addToOpenEditWindow(std::span<const Text> paths);
+// on close keeps them - new names before the entry named `before` when the list holds
+// it (as on the bar), else at the end. Nothing when the window is not open.
+void addToOpenEditWindow(std::span<const Text> paths, std::string_view before = {});
+
+// The shortcut file was read at last while the edit window is open: its shortcuts go
+// under the list's, which stay on top as they did on the bar.
+void mergeIntoOpenEditWindow(const HashTable& file);
+
+// The open edit window's changes become the bar's table and are saved, as its close
+// would do, the window staying open (the session is ending). False when there were none.
+bool commitOpenEditWindow();
 
 // Files dropped on the open edit list: they join editTable at the 1-based `position`
 // (beyond the end: at the end) as dropped files join the bar, and count as a change.

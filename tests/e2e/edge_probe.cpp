@@ -20,10 +20,13 @@
 //   foreground                 {"hwnd":N,"focus":N}: the foreground window and the
 //                              window with the keyboard focus in its thread
 //   taskbar                    {"rect":[..]}: the taskbar rectangle the shell reports
-//   hold FILE MS HWND MSG      opens FILE as a reader that lets others read and write
-//                              but not delete or replace it (as a virus scanner may),
-//                              posts MSG to HWND, keeps the file open MS milliseconds
-//                              and closes it: {"held":true} once open, {"released":true}
+//   hold FILE MS HWND MSG [alone]
+//                              opens FILE as a reader that lets others read and write
+//                              but not delete or replace it (as a virus scanner may) -
+//                              with "alone", lets others do nothing with it (as a sync
+//                              client may) - posts MSG to HWND, keeps the file open MS
+//                              milliseconds and closes it: {"held":true} once open,
+//                              {"released":true}
 //   display WxH                changes the desktop's display mode (the screen the
 //                              program sees) to W x H: {"changed":N} with the result
 //                              of ChangeDisplaySettingsEx, {"size":[w,h]} after it
@@ -259,8 +262,8 @@ int drag(const std::vector<std::wstring>& args) {
 }
 
 int hold(const std::vector<std::wstring>& args) {
-  HANDLE file = CreateFileW(args[0].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD share = args.size() > 4 && args[4] == L"alone" ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE file = CreateFileW(args[0].c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "edge_probe: cannot open %ls: %lu\n", args[0].c_str(), GetLastError());
     return 2;
@@ -308,7 +311,7 @@ int main() {
     emit("{\"message\":" + std::to_string(message) + "}");
     return PostMessageW(window(rest[0]), message, static_cast<WPARAM>(number(rest[1])), 0) ? 0 : 2;
   }
-  if (command == L"hold" && rest.size() == 4) return hold(rest);
+  if (command == L"hold" && (rest.size() == 4 || rest.size() == 5)) return hold(rest);
   if (command == L"drag" && rest.size() >= 5) return drag(rest);
   if (command == L"display" && rest.size() == 1) {
     DEVMODEW mode{};

@@ -1,6 +1,7 @@
 """Scenarios in which a shortcut the user made must survive: an add while the edit
-window is open, a save that another program blocks, a shortcut file that cannot be
-read, and the open-file dialog that must not hide the bar it adds to.
+window is open, a save that another program blocks, a damaged shortcut file, one that
+another program holds at start, the session's end, a rename while the list changes,
+and the open-file dialog that must not hide the bar it adds to.
 
 They run inside the launcher's virtual desktop, like launcher_scenarios.py.
 """
@@ -8,10 +9,11 @@ They run inside the launcher's virtual desktop, like launcher_scenarios.py.
 import os
 
 from edge_scenarios import ProbeProcess
+from drop_scenarios import DRAGDROP_S_DROP, FileDrag
 from harness import IDOK, check, message_box_contents, unix_path, wait_for, windows_path
-from launcher_scenarios import (NOTEPAD, REGEDIT, REMOVE, LauncherDesk, enter_in_dialog, in_launcher_desk,
-                                marker_copy, open_edit_window_from_row, read_shortcuts, shortcut_bytes,
-                                wait_marker, wait_shortcut_file)
+from launcher_scenarios import (CONSOLE, NOTEPAD, REGEDIT, REMOVE, LauncherDesk, bar_height, enter_in_dialog,
+                                in_launcher_desk, marker_copy, open_edit_window_from_row, read_shortcuts,
+                                shortcut_bytes, wait_marker, wait_shortcut_file)
 from scenarios import scenario, stop_cleanly
 from shortcut_image import serialize
 
@@ -107,10 +109,12 @@ def expect_save_failure_notice(ctx, desk):
     wait_for(lambda: not desk.program.message_boxes(), 10, what="the message to close")
 
 
-def hold_shortcut_file(ctx, desk):
+def hold_shortcut_file(ctx, desk, alone=False):
     """Another program holds the shortcut file open so that it cannot be replaced (as a
-    sync client or a virus scanner may) until release() is called on the result."""
-    holder = ProbeProcess(desk.helper, "hold", windows_path(ctx.shortcut_file), 600000, 0, 0, log_path=desk.log)
+    virus scanner may) - or, `alone`, not even read (as a sync client may) - until
+    release() is called on the result."""
+    holder = ProbeProcess(desk.helper, "hold", windows_path(ctx.shortcut_file), 600000, 0, 0,
+                          *(["alone"] if alone else []), log_path=desk.log)
     check(holder.next(30) == {"held": True}, "the shortcut file could not be held")
     return holder
 
@@ -163,45 +167,161 @@ def failed_save_keeps_the_change(ctx, desk):
           f"after the end the shortcut file holds {read_shortcuts(ctx)}")
 
 
-def damaged_image(ctx):
-    """A shortcut file cut short inside its second record."""
-    return serialize([("记事本", NOTEPAD), ("注册表", REGEDIT)])[:70]
+def damaged_copies(ctx):
+    return [ctx.shortcut_file + DAMAGED_SUFFIX, ctx.shortcut_file + DAMAGED_SUFFIX + "-2"]
+
+
+def expect_damage_notice(ctx, desk, salvaged, copy):
+    """Waits for the one message that the file was damaged, checks it and answers it."""
+    box = wait_for(lambda: (lambda boxes: boxes if boxes else None)(desk.program.message_boxes()), 20,
+                   what="the message that the shortcut file was damaged")
+    check(len(box) == 1, f"{len(box)} message boxes")
+    contents = message_box_contents(ctx.helper, box[0])
+    expected = f"快捷方式文件已损坏，已恢复 {salvaged} 个快捷方式。原文件已另存为：" + windows_path(copy)
+    check(contents["text"] == expected, f"message text {contents['text']!r}, expected {expected!r}")
+    check(contents["caption"] == DEFAULT_CAPTION, f"message caption {contents['caption']!r}")
+    ctx.helper.press(box[0]["hwnd"], IDOK)
+    wait_for(lambda: not desk.program.message_boxes(), 10, what="the message to close")
 
 
 @scenario
 def damaged_file_is_kept(ctx):
-    """A shortcut file that cannot be read starts an empty bar, without a message; the
-    first add replaces it only after its bytes are kept as Corvalis.HashTable.damaged,
-    and the next such file goes to .damaged-2."""
-    damaged = damaged_image(ctx)
-    for number, copy in ((1, ctx.shortcut_file + DAMAGED_SUFFIX), (2, ctx.shortcut_file + DAMAGED_SUFFIX + "-2")):
-        if number == 1:
-            for stale in (copy, copy + "-2"):
-                if os.path.exists(stale):
-                    os.remove(stale)
-        with open(ctx.shortcut_file, "wb") as out:
-            out.write(damaged)
-        desk = LauncherDesk(ctx, "damaged-file")  # no shortcuts of its own: slid in at start
+    """A shortcut file cut inside its third record gives back the two before the cut;
+    its bytes are kept as Corvalis.HashTable.damaged and the user is told once, after
+    the bar is built. The file then holds the two, and the bar takes adds as usual. The
+    next damaged file, 4 KiB of zeros (what a power cut may leave), gives none and goes
+    to .damaged-2."""
+    three = [("记事本", NOTEPAD), ("注册表", REGEDIT), ("第三", CONSOLE)]
+    whole = serialize(three)
+    cut = whole[:len(whole) - 8]
+    for copy in damaged_copies(ctx):
+        if os.path.exists(copy):
+            os.remove(copy)
+    for number, (damaged, salvaged) in enumerate([(cut, three[:2]), (bytes(4096), [])], start=1):
+        copy = damaged_copies(ctx)[number - 1]
+
+        def plant(desk, damaged=damaged):
+            with open(ctx.shortcut_file, "wb") as out:
+                out.write(damaged)
+
+        desk = LauncherDesk(ctx, "damaged-file", before_start=plant, parked=bool(salvaged))
         try:
-            desk.expect_rows(2)
-            check(not desk.program.message_boxes(), "the damaged file brought up a message")
-            check(shortcut_bytes(ctx) == damaged, "the start changed the damaged file")
-            marker = marker_copy(ctx, "damaged-file", f"added{number}.exe")
-            add_through_dialog(ctx, desk, marker)
-            wait_shortcut_file(ctx, [(f"added{number}", marker)], "the add to replace the file")
-            check(os.path.exists(copy), f"no {os.path.basename(copy)} beside the replaced file")
+            expect_damage_notice(ctx, desk, len(salvaged), copy)
+            desk.expect_rows(2 + len(salvaged))
             with open(copy, "rb") as kept:
                 check(kept.read() == damaged, f"{os.path.basename(copy)} does not hold the damaged bytes")
+            wait_shortcut_file(ctx, salvaged, "the file to hold what came back")
+            marker = marker_copy(ctx, "damaged-file", f"added{number}.exe")
+            add_through_dialog(ctx, desk, marker)
+            wait_shortcut_file(ctx, salvaged + [(f"added{number}", marker)], "the add to be saved")
             if number == 2:
-                with open(ctx.shortcut_file + DAMAGED_SUFFIX, "rb") as first:
-                    check(first.read() == damaged, "the first copy was overwritten")
+                with open(damaged_copies(ctx)[0], "rb") as first:
+                    check(first.read() == cut, "the first copy was overwritten")
             leftovers = [n for n in os.listdir(os.path.dirname(ctx.shortcut_file)) if n.endswith(".tmp")]
             check(not leftovers, f"temporary files left beside the shortcut file: {leftovers}")
+            check(not desk.program.message_boxes(), "a second message came")
             stop_cleanly(desk.program)
         finally:
             desk.close()
-    for copy in (ctx.shortcut_file + DAMAGED_SUFFIX, ctx.shortcut_file + DAMAGED_SUFFIX + "-2"):
+    for copy in damaged_copies(ctx):
         os.remove(copy)
+
+
+@scenario
+def held_file_is_read_when_let_go(ctx):
+    """Another program holds the shortcut file with no sharing from before the start (a
+    sync client at logon): the bar starts parked with no shortcuts and makes no copy;
+    once the file is let go, its shortcuts appear and the file is as it was. Held
+    again through a start and an add: the add shows at once, and once the file is let
+    go, the file holds its old shortcuts, then the add."""
+    stored = [("甲", NOTEPAD), ("乙", REGEDIT)]
+    holders = []
+    for copy in damaged_copies(ctx):
+        if os.path.exists(copy):
+            os.remove(copy)
+
+    def hold(desk):
+        holders.append(hold_shortcut_file(ctx, desk, alone=True))
+
+    for with_add in (False, True):
+        desk = LauncherDesk(ctx, "held-file", stored, before_start=hold, parked=True)
+        try:
+            desk.expect_rows(2)
+            desk.stays(lambda: desk.rect()[3] - desk.rect()[1] == bar_height(2), 2.5,
+                       "the bar showed shortcuts of a file nobody could read")
+            if with_add:
+                marker = marker_copy(ctx, "held-file", "held-add.exe")
+                add_through_dialog(ctx, desk, marker)
+                desk.expect_rows(3)
+            check(shortcut_bytes(ctx) == serialize(stored), "the held file changed")
+            release(holders.pop())
+            desk.expect_rows(4 + int(with_add))
+            expected = stored + ([("held-add", marker)] if with_add else [])
+            wait_shortcut_file(ctx, expected, "the file to hold its shortcuts, then the add")
+            check(not any(os.path.exists(copy) for copy in damaged_copies(ctx)), "a held file was taken for damaged")
+            check(not desk.program.message_boxes(), "a message came")
+            if with_add:
+                desk.slide_in()
+                desk.click_row(4)
+                wait_marker(marker, "the row added while the file was held to launch its file")
+            stop_cleanly(desk.program)
+            check(read_shortcuts(ctx) == expected, "the end changed the file")
+        finally:
+            for holder in holders:
+                release(holder)
+            desk.close()
+
+
+@scenario
+@in_launcher_desk("session-end", lambda ctx: [("甲", NOTEPAD), ("乙", REGEDIT), ("丙", CONSOLE)])
+def session_end_saves(ctx, desk):
+    """The session ends (sign-out, shutdown) with a change whose save failed and an open
+    edit window with a removal in it: both are in the file before the program answers,
+    and nothing was asked of the user."""
+    holder = hold_shortcut_file(ctx, desk)
+    try:
+        remove_first_row_and_close(desk, 3)
+        expect_save_failure_notice(ctx, desk)
+    finally:
+        release(holder)
+    edit = open_edit_list(desk, 2)
+    remove_first_row(edit, 2)
+    check(read_shortcuts(ctx) == [("甲", NOTEPAD), ("乙", REGEDIT), ("丙", CONSOLE)], "saved before the session end")
+    # Inside the program's desktop: the session's end reaches the windows of the desktop
+    # it is ended from. --shutdown: without it wineboot goes on to start the session
+    # anew, with the Run values (this program among them).
+    ended = desk.helper.run("run", "-", "wineboot --end-session --shutdown", timeout=120)
+    check(ended and ended[-1].get("exit") == 0, f"wineboot --end-session --shutdown: {ended}")
+    check(read_shortcuts(ctx) == [("丙", CONSOLE)],
+          f"after the session's end the shortcut file holds {read_shortcuts(ctx)}")
+    check(not desk.program.message_boxes(), "a message came at the session's end")
+    stop_cleanly(desk.program)
+    check(read_shortcuts(ctx) == [("丙", CONSOLE)], f"the end changed the file: {read_shortcuts(ctx)}")
+
+
+@scenario
+@in_launcher_desk("rename-race", two_programs)
+def rename_takes_the_entry_as_it_is_now(ctx, desk):
+    """While the rename box waits, files dropped at the top of the bar go to the top of
+    the edit list too, and an add gives the renamed entry a new path: the rename then
+    names that entry, at its new place, with its new path."""
+    dropped = marker_copy(ctx, "rename-race", "dropped.exe")
+    newer = marker_copy(ctx, "rename-race", "乙.exe")
+    edit = open_edit_list(desk, 2)
+    panel = edit.open_rename(1)
+    desk.park()
+    result = FileDrag(desk, dropped).drop_on(2, lower_half=False)
+    check(result is not None and result.get("result") == DRAGDROP_S_DROP, f"the drop was not taken: {result}")
+    wait_shortcut_file(ctx, [("dropped", dropped)] + two_programs(ctx), "the drop to be saved at the top")
+    add_through_dialog(ctx, desk, newer)
+    wait_shortcut_file(ctx, [("dropped", dropped), ("甲", NOTEPAD), ("乙", newer)], "the add to take 乙's place")
+    edit.finish_rename(panel, "丙")
+    edit.pointer_away()
+    edit.settled_rows(3)
+    edit.close_with_escape(3)
+    wait_shortcut_file(ctx, [("dropped", dropped), ("甲", NOTEPAD), ("丙", newer)],
+                       "the rename to name the entry as it is now")
+    stop_cleanly(desk.program)
 
 
 @scenario

@@ -21,6 +21,9 @@ set(CORVALIS_E2E_LAUNCHER_SCENARIOS
   add_while_editing
   failed_save_keeps_the_change
   damaged_file_is_kept
+  held_file_is_read_when_let_go
+  session_end_saves
+  rename_takes_the_entry_as_it_is_now
   dialog_keeps_the_bar_in
   # dpi_scenarios.py: the screen changing under the program.
   bar_follows_the_display

@@ -178,7 +178,10 @@ class LauncherDesk(DeskBar):
     """The program inside the virtual desktop, started with `shortcuts` stored, and the
     means to use it: slide the bar in, click its rows, find its other windows."""
 
-    def __init__(self, ctx, folder, shortcuts=()):
+    def __init__(self, ctx, folder, shortcuts=(), before_start=None, parked=None):
+        """`before_start(desk)` runs once the shortcuts are written, before the program
+        starts; `parked` says where the bar rests at start when the stored shortcuts do
+        not tell (a file that cannot be read yet, a damaged one)."""
         self.join_desktop(ctx)
         self.log = os.path.join(ctx.artifacts, f"{ctx.name}.probe.log")
         # A speck of a window in the top left corner keeps the desktop alive between
@@ -193,7 +196,9 @@ class LauncherDesk(DeskBar):
                 write_shortcuts(ctx, shortcuts)
             self.exe = ctx.install_ready_program(folder)
             self.folder = self.exe.rsplit("\\", 1)[0]
-            self.start(parked=bool(shortcuts))
+            if before_start is not None:
+                before_start(self)
+            self.start(parked=bool(shortcuts) if parked is None else parked)
         except BaseException:
             self.close()
             raise
@@ -487,8 +492,14 @@ class EditWindow:
     def rename(self, row, new_name):
         """Renames the row through the panel: types `new_name` over the old name (None:
         leaves the name as offered) and presses 保存; the name offered."""
-        panel = self.open_rename(row)
+        return self.finish_rename(self.open_rename(row), new_name)
+
+    def finish_rename(self, panel, new_name):
+        """Completes the rename that open_rename began (the name box clicked first: the
+        focus may have gone elsewhere meanwhile); the name offered."""
         old_name = panel[NAME_BOX]["text"]
+        box = panel[NAME_BOX]["rect"]
+        xdotool("mousemove", (box[0] + box[2]) // 2, (box[1] + box[3]) // 2, "click", 1)
         if new_name is None:
             new_name = old_name
         else:
@@ -636,6 +647,29 @@ def launch(ctx, desk):
         desk.wait_left(desk.parked, f"the bar to slide out after the click on row {row} ({name})")
     check(not desk.program.message_boxes(), "the missing file brought up a message")
     check(desk.program.running(), "the program ended")
+
+    # The user sets a variable (the system says the environment changed): what the bar
+    # launches from then on sees it; the user removes it again: it is gone for them too.
+    marker = unix_path(shortcuts[0][1])
+    value = "新的值;C:\\tools"
+    try:
+        for wanted in (value, None):
+            if wanted is None:
+                desk.helper.reg_delete("HKCU", "Environment", "CORVALIS_E2E_VARIABLE")
+            else:
+                desk.helper.reg_set("HKCU", "Environment", "CORVALIS_E2E_VARIABLE", "sz", wanted)
+            desk.helper.run("settingchange", "Environment")
+            for stale in (marker + ".ran", marker + ".env"):
+                if os.path.exists(stale):
+                    os.remove(stale)
+            desk.slide_in()
+            desk.click_row(2)
+            wait_marker(shortcuts[0][1], "the marker to run again")
+            check(file_text(marker + ".env") == wanted, f"the launched program saw {file_text(marker + '.env')!r}")
+            desk.wait_left(desk.parked, "the bar to slide out after the launch")
+    finally:
+        desk.helper.reg_delete("HKCU", "Environment", "CORVALIS_E2E_VARIABLE")
+
     # Still at work: the bar slides in again and takes the foreground.
     desk.slide_in()
     stop_cleanly(desk.program)

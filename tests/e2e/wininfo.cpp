@@ -22,6 +22,8 @@
 //   kill PID                  TerminateProcess (only for processes the tests started)
 //   documents                 the user's documents folder, where the program keeps its
 //                             shortcut file
+//   settingchange AREA        WM_SETTINGCHANGE with the text AREA to every top-level
+//                             window, as the system says that "Environment" changed
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -309,7 +311,7 @@ int processState(DWORD pid) {
 
 int usage() {
   std::fputs("usage: wininfo launch|run|windows|children|post|send|press|regquery|regset|regdelete|cwd|event|proc|"
-             "kill|documents\n",
+             "kill|documents|settingchange\n",
              stderr);
   return 64;
 }
@@ -372,6 +374,13 @@ int main() {
     if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PERSONAL, FALSE)) return 2;
     emit("{\"path\":" + json(folder) + "}");
     return 0;
+  }
+  if (command == L"settingchange" && args.size() == 2) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(args[1].c_str()),
+                               SMTO_ABORTIFHUNG, 5000, &result) != 0
+               ? 0
+               : 2;
   }
   if (command == L"proc" && args.size() == 2) return processState(static_cast<DWORD>(number(args[1])));
   if (command == L"kill" && args.size() == 2) {

@@ -251,14 +251,65 @@ class ShortcutFileTest : public ::testing::Test {
   std::string file_;
 };
 
-TEST_F(ShortcutFileTest, PresentOnlyAsAFile) {
-  EXPECT_FALSE(shortcutFilePresent(file_));
+// Closes the file handle it is given a moment later.
+DWORD WINAPI letGoSoon(void* held) {
+  Sleep(300);
+  static_cast<UniqueFileHandle*>(held)->reset();
+  return 0;
+}
+
+TEST_F(ShortcutFileTest, ReadAsAbsentLoadedDamagedOrNotReadYet) {
+  HashTable table;
+  ASSERT_TRUE(initializeShortcutTable(table));
+  EXPECT_EQ(readShortcutFile(table, file_, 0).state, ShortcutFileState::absent);
   ASSERT_TRUE(CreateDirectoryW(toWideText(file_).c_str(), nullptr));
-  EXPECT_FALSE(shortcutFilePresent(file_)) << "a folder of that name";
+  EXPECT_EQ(readShortcutFile(table, file_, 0).state, ShortcutFileState::absent) << "a folder of that name";
   ASSERT_TRUE(RemoveDirectoryW(toWideText(file_).c_str()));
-  ASSERT_TRUE(writeWholeFile(file_, {"x"}));
-  EXPECT_TRUE(shortcutFilePresent(file_));
-  EXPECT_FALSE(shortcutFilePresent(""));
+
+  HashTable stored;
+  ASSERT_TRUE(initializeShortcutTable(stored));
+  stored.set("\xBC\xD7", "C:\\a.exe");  // 甲
+  stored.set("b", "C:\\b.exe");
+  stored.set("c", "C:\\c.exe");
+  ASSERT_TRUE(saveShortcutFile(stored, file_));
+  const std::string image = readWholeFile(file_);
+  EXPECT_EQ(readShortcutFile(table, file_, 0).state, ShortcutFileState::loaded);
+  EXPECT_EQ(table.serialize().size(), image.size());
+
+  // Another program holds the file with no sharing (a sync client at logon): not
+  // damaged, only not read yet, and the table keeps what it had; with patience, read
+  // as soon as it is let go.
+  {
+    UniqueFileHandle holder(
+        CreateFileW(toWideText(file_).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    HashTable waiting;
+    ASSERT_TRUE(initializeShortcutTable(waiting));
+    waiting.set("new", "C:\\new.exe");
+    EXPECT_EQ(readShortcutFile(waiting, file_, 0).state, ShortcutFileState::notReadYet);
+    EXPECT_EQ(waiting.count(), 1u);
+    const UniqueKernelHandle release(CreateThread(nullptr, 0, letGoSoon, &holder, 0, nullptr));
+    EXPECT_EQ(readShortcutFile(waiting, file_, 3000).state, ShortcutFileState::loaded);
+    EXPECT_EQ(waiting.count(), 3u);
+    WaitForSingleObject(release.get(), INFINITE);
+  }
+
+  // Cut inside its third record: the two before the cut come back.
+  ASSERT_TRUE(writeWholeFile(file_, {image.substr(0, image.size() - 5)}));
+  const ShortcutFileRead damaged = readShortcutFile(table, file_, 0);
+  EXPECT_EQ(damaged.state, ShortcutFileState::damaged);
+  EXPECT_EQ(damaged.salvaged, 2u);
+  EXPECT_EQ(table.count(), 2u);
+  // 4 KiB of zeros, and an image of another kind of table: nothing, and no crash.
+  ASSERT_TRUE(writeWholeFile(file_, {std::string(4096, '\0')}));
+  EXPECT_EQ(readShortcutFile(table, file_, 0).state, ShortcutFileState::damaged);
+  EXPECT_EQ(table.count(), 0u);
+  HashTable numbers;
+  ASSERT_TRUE(numbers.initialize(KeyKind::Int32, ValueKind::Int32));
+  ASSERT_TRUE(saveShortcutFile(numbers, file_));
+  EXPECT_EQ(readShortcutFile(table, file_, 0).state, ShortcutFileState::damaged);
+  EXPECT_FALSE(loadShortcutFile(table, file_)) << "not a table of shortcuts";
+  EXPECT_TRUE(holdsShortcuts(table));
 }
 
 TEST_F(ShortcutFileTest, SavedBytesAreTheTablesImageAndReadBack) {
@@ -316,8 +367,14 @@ TEST_F(ShortcutFileTest, ADamagedFileIsKeptUnderTheFirstFreeName) {
   EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 1)), "an older copy") << "an older copy was overwritten";
   EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 2)), damaged);
   EXPECT_EQ(readWholeFile(file_), damaged) << "the original is left in place";
-  ASSERT_TRUE(keepDamagedCopy(file_));
-  EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 3)), damaged);
+  Text copy;
+  ASSERT_TRUE(keepDamagedCopy(file_, &copy));
+  EXPECT_EQ(copy, damagedCopyPath(file_, 2)) << "the same bytes are kept once";
+  EXPECT_EQ(GetFileAttributesW(toWideText(damagedCopyPath(file_, 3)).c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(writeWholeFile(file_, {damaged + "more"}));
+  ASSERT_TRUE(keepDamagedCopy(file_, &copy));
+  EXPECT_EQ(copy, damagedCopyPath(file_, 3));
+  EXPECT_EQ(readWholeFile(damagedCopyPath(file_, 3)), damaged + "more");
 
   // Nothing left to keep holds nothing up; a file that cannot be copied does.
   ASSERT_TRUE(DeleteFileW(toWideText(file_).c_str()));
@@ -352,6 +409,53 @@ TEST(CopyShortcutTable, TheCopyHoldsTheSameEntriesInOrder) {
   EXPECT_EQ(to.count(), 2u) << "a failed copy changed the table";
 }
 
+// A table whose memory runs out after a few blocks.
+class ShortOfMemory : public HashTable {
+ public:
+  void* poolAllocate(std::size_t size) override {
+    if (blocksLeft == 0) return nullptr;
+    --blocksLeft;
+    return HashTable::poolAllocate(size);
+  }
+  int blocksLeft = 1 << 30;
+};
+
+TEST(CopyShortcutTable, AllOrNothingWhenMemoryRunsOut) {
+  HashTable from;
+  ASSERT_TRUE(initializeShortcutTable(from));
+  for (int i = 0; i < 20; ++i) from.set(("name" + std::to_string(i)).c_str(), "C:\\x.exe");
+  ShortOfMemory to;
+  ASSERT_TRUE(initializeShortcutTable(to));
+  to.set("edited", "C:\\kept.exe");
+  to.blocksLeft = 5;
+  const bool copied = copyShortcutTable(from, to);
+  if (copied) {
+    EXPECT_EQ(to.serialize().size(), from.serialize().size());
+  } else {
+    EXPECT_EQ(to.count(), 1u) << "a part of the copy replaced the edits";
+    EXPECT_TRUE(to.contains("edited"));
+  }
+}
+
+TEST(MergeOnto, TheBaseFirstThenTheTablesOwnOnTop) {
+  HashTable file, made;
+  ASSERT_TRUE(initializeShortcutTable(file));
+  ASSERT_TRUE(initializeShortcutTable(made));
+  file.set("a", "C:\\a.exe");
+  file.set("b", "C:\\b.exe");
+  made.set("c", "C:\\c.exe");
+  made.set("a", "D:\\newer.exe");
+  ASSERT_TRUE(mergeOnto(file, made));
+  ASSERT_EQ(made.count(), 3u);
+  ProcessHeapText key, value;
+  ASSERT_TRUE(made.getAt(1, &key, &value));
+  EXPECT_STREQ(key.c_str(), "a");
+  EXPECT_STREQ(value.c_str(), "D:\\newer.exe") << "a name both hold takes the later path in its first place";
+  ASSERT_TRUE(made.getAt(3, &key, &value));
+  EXPECT_STREQ(key.c_str(), "c");
+  EXPECT_EQ(file.count(), 2u) << "the base is left alone";
+}
+
 TEST(SaveRecord, TellsOncePerRunOfFailures) {
   SaveRecord record;
   EXPECT_FALSE(record.saved(true));
@@ -375,7 +479,9 @@ TEST(SaveRecord, TellsOncePerRunOfFailures) {
 // The open-file dialog on a thread of its own, as the test's thread drives it.
 class DialogOnThread {
  public:
-  DialogOnThread() : thread_(CreateThread(nullptr, 0, run, this, 0, &threadId_)) {}
+  // `home`: the folder the request names to go back to afterwards.
+  explicit DialogOnThread(Text home = {})
+      : home_(std::move(home)), thread_(CreateThread(nullptr, 0, run, this, 0, &threadId_)) {}
   ~DialogOnThread() {
     // A test that failed half-way leaves the dialog open: cancel it, so the thread ends.
     if (thread_ && WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT) {
@@ -407,11 +513,13 @@ class DialogOnThread {
     const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
     OpenFileRequest request;
     request.title = "corvalis test dialog";
+    request.homeDirectory = self->home_;
     self->chosen_ = openFileDialog(request);
     if (com) CoUninitialize();
     return 0;
   }
 
+  Text home_;
   Text chosen_;
   DWORD threadId_ = 0;
   UniqueKernelHandle thread_;
@@ -453,15 +561,17 @@ TEST(OpenFileDialog, RestoresTheProgramsFolderNotTheOneItFound) {
   // this one finds is that dialog's.
   ASSERT_TRUE(SetCurrentDirectoryW(temp));
   {
-    DialogOnThread dialogRun;
+    DialogOnThread dialogRun(startDirectory());
     const HWND dialog = dialogRun.window();
     ASSERT_NE(dialog, nullptr) << "the dialog did not show";
+    // The program ends while the dialog is open (退出): what it kept goes. The dialog's
+    // thread goes on with its own copy.
+    rememberStartDirectory("");
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(dialogRun.finished());
   }
   EXPECT_EQ(currentDirectory(), home) << "a launch now would start in the other dialog's folder";
   SetCurrentDirectoryW(toWideText(home).c_str());
-  rememberStartDirectory("");
 }
 
 }  // namespace
