@@ -10,12 +10,12 @@ import os
 
 from edge_scenarios import ProbeProcess
 from drop_scenarios import DRAGDROP_S_DROP, FileDrag
-from harness import IDOK, check, message_box_contents, unix_path, wait_for, windows_path
+from harness import IDOK, LAUNCHER_CLASS, WM_CLOSE, check, message_box_contents, unix_path, wait_for, windows_path
 from launcher_scenarios import (CONSOLE, NOTEPAD, REGEDIT, REMOVE, LauncherDesk, bar_height, enter_in_dialog,
                                 in_launcher_desk, marker_copy, open_edit_window_from_row, read_shortcuts,
-                                shortcut_bytes, wait_marker, wait_shortcut_file)
+                                shortcut_bytes, wait_marker, wait_shortcut_file, write_shortcuts)
 from scenarios import scenario, stop_cleanly
-from shortcut_image import serialize
+from shortcut_image import parse, serialize
 
 # "快捷方式文件保存失败：" and the file's path, under the default caption "信息：".
 SAVE_FAILED = "快捷方式文件保存失败："
@@ -233,7 +233,8 @@ def held_file_is_read_when_let_go(ctx):
     sync client at logon): the bar starts parked with no shortcuts and makes no copy;
     once the file is let go, its shortcuts appear and the file is as it was. Held
     again through a start and an add: the add shows at once, and once the file is let
-    go, the file holds its old shortcuts, then the add."""
+    go, the file holds its old shortcuts, then the add. Held through a whole run, the
+    add waits in Corvalis.HashTable.pending until the next start merges it in."""
     stored = [("甲", NOTEPAD), ("乙", REGEDIT)]
     holders = []
     for copy in damaged_copies(ctx):
@@ -270,6 +271,42 @@ def held_file_is_read_when_let_go(ctx):
             for holder in holders:
                 release(holder)
             desk.close()
+
+    # Held for the whole run: the add waits beside the file, the user hears so at the
+    # end, and the next start merges it in.
+    write_shortcuts(ctx, stored)
+    pending = ctx.shortcut_file + ".pending"
+    if os.path.exists(pending):
+        os.remove(pending)
+    desk = LauncherDesk(ctx, "held-file", before_start=hold, parked=True)
+    try:
+        marker = marker_copy(ctx, "held-file", "held-long.exe")
+        add_through_dialog(ctx, desk, marker)
+        desk.expect_rows(3)
+        for window in desk.program.windows(cls=LAUNCHER_CLASS):
+            ctx.helper.post(window["hwnd"], WM_CLOSE)
+        box = wait_for(lambda: (lambda boxes: boxes if boxes else None)(desk.program.message_boxes()), 20,
+                       what="the message that the changes wait beside the file")
+        text = message_box_contents(ctx.helper, box[0])["text"]
+        expected_text = "快捷方式文件一直无法读取，本次的更改已另存为：" + windows_path(pending) + "。下次启动时会自动合并。"
+        check(text == expected_text, f"message text {text!r}, expected {expected_text!r}")
+        ctx.helper.press(box[0]["hwnd"], IDOK)
+        check(desk.program.wait(20) == 0, "the program did not end cleanly")
+        with open(pending, "rb") as kept:
+            check(parse(kept.read()) == [("held-long", marker)], "the pending file does not hold the add")
+        check(shortcut_bytes(ctx) == serialize(stored), "the held file changed")
+    finally:
+        for holder in holders:
+            release(holder)
+        desk.close()
+    desk = LauncherDesk(ctx, "held-file", parked=True)
+    try:
+        wait_shortcut_file(ctx, stored + [("held-long", marker)], "the next start to merge the waiting add in")
+        desk.expect_rows(5)
+        check(not os.path.exists(pending), "the pending file stayed after its changes were saved")
+        stop_cleanly(desk.program)
+    finally:
+        desk.close()
 
 
 @scenario
