@@ -124,6 +124,17 @@ def release(holder):
     holder.process.wait(timeout=15)
 
 
+def remove_first_row_whose_save_fails(ctx, desk, rows):
+    """Removes the first of `rows` rows in the edit window while another program holds
+    the file: the save fails and the user is told; then the file is let go."""
+    holder = hold_shortcut_file(ctx, desk)
+    try:
+        remove_first_row_and_close(desk, rows)
+        expect_save_failure_notice(ctx, desk)
+    finally:
+        release(holder)
+
+
 @scenario
 @in_launcher_desk("failed-save", two_programs)
 def failed_save_keeps_the_change(ctx, desk):
@@ -156,12 +167,7 @@ def failed_save_keeps_the_change(ctx, desk):
     check(not desk.program.message_boxes(), "a message came with the successful save")
 
     # A failed save, then the program ends once the file is free: the change is saved.
-    holder = hold_shortcut_file(ctx, desk)
-    try:
-        remove_first_row_and_close(desk, 3)
-        expect_save_failure_notice(ctx, desk)
-    finally:
-        release(holder)
+    remove_first_row_whose_save_fails(ctx, desk, 3)
     stop_cleanly(desk.program)
     check(read_shortcuts(ctx) == [("marker", marker), ("third", third)],
           f"after the end the shortcut file holds {read_shortcuts(ctx)}")
@@ -315,12 +321,7 @@ def session_end_saves(ctx, desk):
     """The session ends (sign-out, shutdown) with a change whose save failed and an open
     edit window with a removal in it: both are in the file before the program answers,
     and nothing was asked of the user."""
-    holder = hold_shortcut_file(ctx, desk)
-    try:
-        remove_first_row_and_close(desk, 3)
-        expect_save_failure_notice(ctx, desk)
-    finally:
-        release(holder)
+    remove_first_row_whose_save_fails(ctx, desk, 3)
     edit = open_edit_list(desk, 2)
     remove_first_row(edit, 2)
     check(read_shortcuts(ctx) == [("甲", NOTEPAD), ("乙", REGEDIT), ("丙", CONSOLE)], "saved before the session end")
