@@ -1,7 +1,7 @@
 #include "app/autostart.h"
 
 #include "app/instance_name.h"
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/module_path.h"
 #include "app/registry.h"
 

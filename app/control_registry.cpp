@@ -1,6 +1,6 @@
 #include "app/control_registry.h"
 
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 
 #include <algorithm>
 #include <memory>

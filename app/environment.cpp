@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

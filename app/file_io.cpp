@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/wide_text.h"
-#include "app/win_handles.h"
+#include "base/wide_text.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

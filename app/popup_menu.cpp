@@ -1,6 +1,6 @@
 #include "app/popup_menu.h"
 
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 
 namespace corvalis {
 

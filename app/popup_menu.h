@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/gbk_path.h"
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

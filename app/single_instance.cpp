@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/program_lifetime.h"
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

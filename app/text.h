@@ -26,7 +26,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/gbk_rule.h"
+#include "base/gbk_rule.h"
 
 namespace corvalis {
 

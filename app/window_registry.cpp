@@ -1,6 +1,6 @@
 #include "app/window_registry.h"
 
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 
 #include <algorithm>
 #include <memory>
@@ -10,8 +10,8 @@
 #include "app/control_registry.h"
 #include "app/environment.h"
 #include "app/screen_metrics.h"
-#include "app/wide_text.h"
-#include "app/win_handles.h"
+#include "base/wide_text.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 #include "app/window_template.h"
 
 namespace corvalis {

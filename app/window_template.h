@@ -12,7 +12,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 #include "controls/exui_protocol.h"
 #include "uilib/ui_bridge.h"
 

@@ -6,8 +6,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/wide_text.h"
 #include "controls/gbk_text.h"
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "controls/canvas.h"
 
 namespace corvalis::exui {
 namespace {
@@ -487,7 +489,7 @@ LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
       case WM_SETTEXT:
         if (std::string* storage = text()) {
           const auto* wide = reinterpret_cast<const wchar_t*>(lParam);
-          std::string fresh = wide != nullptr ? wideToGbk(wide) : std::string();
+          std::string fresh = wide != nullptr ? fromWideText(wide) : std::string();
           if (fresh.size() > static_cast<std::size_t>(kEditboxMaxBytes)) {
             fresh.resize(snapToBoundary(fresh, kEditboxMaxBytes));
           }
@@ -501,7 +503,7 @@ LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
       case WM_GETTEXT:
       case WM_GETTEXTLENGTH:
         if (std::string* storage = text()) {
-          const std::wstring wide = gbkToWide(*storage);
+          const std::wstring wide = toWideText(*storage);
           if (message == WM_GETTEXTLENGTH) {
             result = static_cast<LRESULT>(wide.size());
           } else if (wParam > 0 && lParam != 0) {

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "base/wide_text.h"
 #include "controls/kinds.h"
 
 namespace corvalis::exui {
@@ -43,7 +44,7 @@ Editbox::Editbox(HWND window, const CreationContext& context, EventRoutine routi
 
 HFONT Editbox::font() const {
   FontKey key;
-  key.face = gbkToWide(properties_.fontFace);
+  key.face = toWideText(properties_.fontFace);
   if (properties_.fontSize > 0) key.height = properties_.fontSize;
   key.weight = properties_.fontWeight;
   return sharedFont(key);
@@ -53,8 +54,8 @@ void Editbox::relayout() {
   layout_ = layoutGbk(text_);
   xs_.assign(layout_.boundaries.size(), 0);
   if (!layout_.wide.empty()) {
-    OwnedDc dc(CreateCompatibleDC(nullptr));
-    ScopedSelect select(dc.get(), font());
+    UniqueDeviceContext dc(CreateCompatibleDC(nullptr));
+    ScopedSelection select(dc.get(), font());
     std::vector<int> extents(layout_.wide.size(), 0);
     SIZE size{};
     GetTextExtentExPointW(dc.get(), layout_.wide.c_str(), static_cast<int>(layout_.wide.size()), INT_MAX, nullptr,
@@ -222,7 +223,7 @@ void Editbox::selectAll() {
 void Editbox::copy() {
   if (caret_ == anchor_) return;
   const std::size_t low = std::min(caret_, anchor_), high = std::max(caret_, anchor_);
-  const std::wstring wide = gbkToWide(std::string_view(text_).substr(low, high - low));
+  const std::wstring wide = toWideText(std::string_view(text_).substr(low, high - low));
   ClipboardScope clipboard(window());
   if (!clipboard.open()) return;
   EmptyClipboard();
@@ -410,7 +411,7 @@ void Editbox::paint(HDC dc, const RECT& client) {
   const int originX = kPad - scrollX_;
   ScopedDcState state(dc);
   IntersectClipRect(dc, client.left + 2, client.top + 1, client.right - 2, client.bottom - 2);
-  ScopedSelect select(dc, textFont);
+  ScopedSelection select(dc, textFont);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, isEnabled ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled);
   const std::wstring& wide = layout_.wide;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/wide_text.h"
+
 namespace corvalis::exui {
 
 std::size_t nextBoundary(std::string_view text, std::size_t pos) {
@@ -31,35 +33,11 @@ std::size_t snapToBoundary(std::string_view text, std::size_t pos) {
   }
 }
 
-std::wstring gbkToWide(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string wideToGbk(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return {};
-  std::string gbk(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), gbk.data(), length,
-                      nullptr, nullptr);
-  return gbk;
-}
-
 bool typedCharToGbk(wchar_t unit, std::string& out) {
   if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit <= 0xDFFF)) return false;
-  char bytes[4];
-  BOOL usedDefault = FALSE;
-  const int length = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, &unit, 1, bytes,
-                                         sizeof bytes, nullptr, &usedDefault);
-  if (length <= 0 || length > 2 || usedDefault) return false;
-  out.assign(bytes, static_cast<std::size_t>(length));
+  std::string gbk;
+  if (!fromWideTextExactly(std::wstring_view(&unit, 1), gbk) || gbk.empty() || gbk.size() > 2) return false;
+  out = std::move(gbk);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // GBK (code page 936) text as the control layer keeps it: byte strings whose double-byte
-// characters are never split. UTF-16 appears only where a wide GDI/USER call needs it.
+// characters are never split. UTF-16 appears only where a wide GDI/USER call needs it,
+// made by the converters both binaries share (base/wide_text.h).
 #pragma once
 
 #include <cstddef>
@@ -7,11 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/gbk_rule.h"
+#include "base/gbk_rule.h"
 
 namespace corvalis::exui {
-
-inline constexpr unsigned kGbkCodePage = 936;
 
 // A GBK lead byte; it forms a character with the next byte when that is a trail byte.
 // The rule is the program's own (app/gbk_rule.h), so both sides split texts alike.
@@ -27,8 +26,6 @@ std::size_t previousBoundary(std::string_view text, std::size_t pos);
 // The start of the character that contains pos; pos itself when it is a boundary.
 std::size_t snapToBoundary(std::string_view text, std::size_t pos);
 
-std::wstring gbkToWide(std::string_view text);
-std::string wideToGbk(std::wstring_view text);
 // One UTF-16 unit typed by the user as GBK bytes; false when GBK has no such character
 // (surrogates, characters outside the code page, controls).
 bool typedCharToGbk(wchar_t unit, std::string& out);

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "controls/canvas.h"
 
 namespace corvalis::exui {
 namespace {

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "base/wide_text.h"
 #include "controls/kinds.h"
 
 namespace corvalis::exui {
@@ -21,7 +22,7 @@ constexpr int kElementFontPoints = 12;
 
 // Points to pixels on the screen the control is shown on.
 int pointsToPixels(int points) {
-  ScopedWindowDc screen(nullptr);
+  WindowDC screen(nullptr);
   return MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
 }
 
@@ -34,7 +35,7 @@ Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routi
   for (const FixedRowDesign& fixed : properties_.fixedRows) {
     Row row;
     row.caption = fixed.caption;
-    row.wide = gbkToWide(row.caption);
+    row.wide = toWideText(row.caption);
     row.glyph = fixed.glyph;
     row.height = fixed.height;
     rows_.push_back(std::move(row));
@@ -124,7 +125,7 @@ void Listbox::scrollTo(int top) {
 
 void Listbox::setCaption(Row& row, std::optional<TakenBin> caption) {
   row.caption = caption ? std::move(caption->bytes) : std::string();
-  row.wide = gbkToWide(row.caption);
+  row.wide = toWideText(row.caption);
   row.captionStyle = caption ? caption->wordA : 0;
   row.height = caption && caption->wordB >= 8 && caption->wordB <= 400 ? caption->wordB : 0;
 }
@@ -305,7 +306,7 @@ bool Listbox::setElementAttributes(int type, int row, int element, const Element
       design.image = scaleImage(*decoded, std::max(edge, 1), std::max(edge, 1));
     }
   }
-  design.font.face = gbkToWide(properties_.fontFace);
+  design.font.face = toWideText(properties_.fontFace);
   design.font.height = pointsToPixels(kElementFontPoints);
   std::optional<FontDescription> description;
   if (const Structure* live = liveStructure(attributes.font)) {
@@ -314,7 +315,7 @@ bool Listbox::setElementAttributes(int type, int row, int element, const Element
     if (auto unpacked = Structure::unpack(viewByteString(attributes.font))) description = fontFromStructure(*unpacked);
   }
   if (description) {
-    if (!description->face.empty()) design.font.face = gbkToWide(description->face);
+    if (!description->face.empty()) design.font.face = toWideText(description->face);
     if (description->points > 0) design.font.height = pointsToPixels(description->points);
     design.font.weight = description->weight;
     design.font.italic = description->italic;
@@ -336,7 +337,7 @@ bool Listbox::setElementData(int type, int row, int column, int element, bool ch
   data.checked = checked;
   data.shown = shown;
   data.disabled = disabled;
-  if (caption) data.caption = gbkToWide(caption->bytes);
+  if (caption) data.caption = toWideText(caption->bytes);
   const int first = row == -1 ? 0 : row;
   const int last = row == -1 ? itemCount() - 1 : row;
   for (int i = first; i <= last; ++i) rows_[static_cast<std::size_t>(i)].elements[static_cast<std::size_t>(element)] = data;
@@ -611,7 +612,7 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
     }
   }
   FontKey key;
-  key.face = gbkToWide(properties_.fontFace);
+  key.face = toWideText(properties_.fontFace);
   if (properties_.fontSize > 0) key.height = properties_.fontSize;
   key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
   const COLORREF textColour = !isEnabled ? theme::kTextDisabled

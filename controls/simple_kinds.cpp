@@ -1,7 +1,8 @@
 // ButtonEx, LabelEx, WindowEx / ToolbarEx and FilterEx.
 #include <windowsx.h>
 
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "base/wide_text.h"
 #include "controls/kinds.h"
 
 namespace corvalis::exui {
@@ -15,7 +16,7 @@ POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(l
 
 HFONT fontOf(const Properties& properties) {
   FontKey key;
-  key.face = gbkToWide(properties.fontFace);
+  key.face = toWideText(properties.fontFace);
   if (properties.fontSize > 0) key.height = properties.fontSize;
   key.weight = properties.fontWeight;
   return sharedFont(key);
@@ -48,7 +49,7 @@ void Button::paint(HDC dc, const RECT& client) {
     ink = pickColour(properties_.textColour, RGB(0xFF, 0xFF, 0xFF));
   }
   fillRounded(dc, client, kButtonRadius, face, border);
-  drawLine(dc, gbkToWide(caption_), client, fontOf(properties_), ink, DT_CENTER);
+  drawLine(dc, toWideText(caption_), client, fontOf(properties_), ink, DT_CENTER);
 }
 
 void Button::onEnable(bool) {
@@ -118,7 +119,7 @@ void Label::paint(HDC dc, const RECT& client) {
   paintBeneath(window(), dc);
   if (properties_.backColour != kThemeColour) fillSolid(dc, client, pickColour(properties_.backColour, 0));
   const COLORREF ink = enabled() ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled;
-  drawLine(dc, gbkToWide(text_), client, fontOf(properties_),
+  drawLine(dc, toWideText(text_), client, fontOf(properties_),
            ink, (properties_.flags & kBlockCentreText) ? DT_CENTER : DT_LEFT);
   if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
 }
@@ -147,7 +148,7 @@ void Panel::paint(HDC dc, const RECT& client) {
   if (!text_.empty()) {
     const RECT area{client.left + kPanelPad, client.top, client.right - kPanelPad, client.bottom};
     const COLORREF ink = enabled() ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled;
-    drawLine(dc, gbkToWide(text_), area, fontOf(properties_), ink,
+    drawLine(dc, toWideText(text_), area, fontOf(properties_), ink,
              (properties_.flags & kBlockCentreText) ? DT_CENTER : DT_LEFT);
   }
 }

@@ -4,7 +4,8 @@
 #include <mutex>
 #include <tuple>
 
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "controls/canvas.h"
 
 namespace corvalis::exui {
 
@@ -27,7 +28,7 @@ int theme::scaled(int value) { return MulDiv(value, screenDpi(), 96); }
 
 HFONT sharedFont(const FontKey& key) {
   static std::mutex lock;
-  static auto* fonts = new std::map<FontKey, OwnedFont>();  // kept until the process ends
+  static auto* fonts = new std::map<FontKey, UniqueFont>();  // kept until the process ends
   std::lock_guard guard(lock);
   auto found = fonts->find(key);
   if (found != fonts->end()) return found->second.get();
@@ -43,7 +44,7 @@ HFONT sharedFont(const FontKey& key) {
   description.lfQuality = CLEARTYPE_QUALITY;
   description.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
   lstrcpynW(description.lfFaceName, face.c_str(), LF_FACESIZE);
-  OwnedFont font(CreateFontIndirectW(&description));
+  UniqueFont font(CreateFontIndirectW(&description));
   if (!font) font.reset(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));  // never null
   HFONT result = font.get();
   if (result == GetStockObject(DEFAULT_GUI_FONT)) return result;  // stock objects are not owned
@@ -52,8 +53,8 @@ HFONT sharedFont(const FontKey& key) {
 }
 
 int fontLineHeight(HFONT font) {
-  OwnedDc dc(CreateCompatibleDC(nullptr));
-  ScopedSelect select(dc.get(), font);
+  UniqueDeviceContext dc(CreateCompatibleDC(nullptr));
+  ScopedSelection select(dc.get(), font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   return metrics.tmHeight;
@@ -77,21 +78,21 @@ void fillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 
 void fillRounded(HDC dc, const RECT& rect, int radius, COLORREF fill, COLORREF border) {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-  OwnedBrush brush(CreateSolidBrush(fill));
-  OwnedPen pen(CreatePen(PS_SOLID, 1, border == kNoBorder ? fill : border));
-  ScopedSelect selectBrush(dc, brush.get());
-  ScopedSelect selectPen(dc, pen.get());
+  UniqueBrush brush(CreateSolidBrush(fill));
+  UniquePen pen(CreatePen(PS_SOLID, 1, border == kNoBorder ? fill : border));
+  ScopedSelection selectBrush(dc, brush.get());
+  ScopedSelection selectPen(dc, pen.get());
   RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, radius * 2, radius * 2);
 }
 
 void frameSolid(HDC dc, const RECT& rect, COLORREF colour) {
-  OwnedBrush brush(CreateSolidBrush(colour));
+  UniqueBrush brush(CreateSolidBrush(colour));
   FrameRect(dc, &rect, brush.get());
 }
 
 void drawLine(HDC dc, std::wstring_view text, RECT rect, HFONT font, COLORREF colour, UINT format) {
   if (text.empty()) return;
-  ScopedSelect select(dc, font);
+  ScopedSelection select(dc, font);
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColour = SetTextColor(dc, colour);
   DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rect,
@@ -101,7 +102,7 @@ void drawLine(HDC dc, std::wstring_view text, RECT rect, HFONT font, COLORREF co
 }
 
 void drawCentredSymbol(HDC dc, wchar_t symbol, const RECT& box, HFONT font, COLORREF colour) {
-  ScopedSelect select(dc, font);
+  ScopedSelection select(dc, font);
   GLYPHMETRICS metrics{};
   const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
   TEXTMETRICW text{};

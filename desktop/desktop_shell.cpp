@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 #include "desktop/display_size.h"
 
 namespace corvalis {

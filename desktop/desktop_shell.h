@@ -12,7 +12,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/com_ptr.h"
+#include "base/com_ptr.h"
 
 namespace corvalis {
 

@@ -1,13 +1,13 @@
 #include "desktop/edge_docking.h"
 
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 
 #include <shellapi.h>
 
 #include <atomic>
 
-#include "app/message_box.h"
-#include "app/win_handles.h"
+#include "base/message_box.h"
+#include "base/win_handles.h"
 #include "desktop/desktop_shell.h"
 #include "desktop/display_size.h"
 #include "desktop/focus.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <limits>
 
-#include "app/message_pump.h"
-#include "app/win_handles.h"
+#include "base/message_pump.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

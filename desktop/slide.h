@@ -15,7 +15,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 #include "desktop/edge_docking.h"
 
 namespace corvalis {

@@ -1,6 +1,6 @@
 #include "launcher/bar_layout.h"
 
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 #include "app/window_templates.h"
 
 #include <algorithm>

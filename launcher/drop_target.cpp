@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "app/com_object.h"
+#include "base/com_object.h"
 #include "app/control_registry.h"
-#include "app/message_box.h"
-#include "app/process_objects.h"
-#include "app/screen_dpi.h"
+#include "base/message_box.h"
+#include "program/process_objects.h"
+#include "base/dpi.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/edge_docking.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "launcher/file_drop_list.h"
 #include "launcher/shell_launch.h"
 #include "store/hash_table.h"
@@ -53,20 +53,7 @@ bool carriesFiles(IDataObject* data) {
   return data != nullptr && data->QueryGetData(&format) == S_OK;
 }
 
-bool pathToGbk(std::wstring_view path, Text& gbk) {
-  gbk.clear();
-  if (path.empty()) return true;
-  const int length = static_cast<int>(path.size());
-  BOOL usedDefault = FALSE;
-  const int size = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, path.data(), length, nullptr, 0, nullptr,
-                                       &usedDefault);
-  if (size <= 0 || usedDefault) return false;
-  gbk.resize(static_cast<std::size_t>(size));
-  usedDefault = FALSE;
-  WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, path.data(), length, gbk.data(), size, nullptr,
-                      &usedDefault);
-  return !usedDefault;
-}
+bool pathToGbk(std::wstring_view path, Text& gbk) { return fromWideTextExactly(path, gbk); }
 
 DroppedPaths droppedPaths(IDataObject* data) {
   DroppedPaths dropped;

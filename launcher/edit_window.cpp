@@ -7,11 +7,11 @@
 #include <optional>
 
 #include "app/control_registry.h"
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 #include "app/popup_menu.h"
-#include "app/process_objects.h"
-#include "app/screen_dpi.h"
-#include "app/wide_text.h"
+#include "program/process_objects.h"
+#include "base/dpi.h"
+#include "base/wide_text.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/responsive_delay.h"

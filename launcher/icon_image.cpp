@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

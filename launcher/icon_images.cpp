@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 #include "launcher/icon_image.h"
 
 namespace corvalis {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/text.h"
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

@@ -1,9 +1,9 @@
 #include "launcher/launcher_build.h"
 
 #include "app/control_registry.h"
-#include "app/message_pump.h"
-#include "app/process_objects.h"
-#include "app/screen_dpi.h"
+#include "base/message_pump.h"
+#include "program/process_objects.h"
+#include "base/dpi.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/slide.h"

@@ -7,7 +7,7 @@
 
 #include "app/current_directory.h"
 #include "app/popup_menu.h"
-#include "app/process_objects.h"
+#include "program/process_objects.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/responsive_delay.h"

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace corvalis {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/file_io.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "store/hash_table.h"
 #include "store/image_salvage.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/file_io.h"
-#include "app/message_box.h"
-#include "app/process_objects.h"
-#include "app/wide_text.h"
+#include "base/message_box.h"
+#include "program/process_objects.h"
+#include "base/wide_text.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "launcher/launcher_build.h"

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 

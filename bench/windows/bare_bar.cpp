@@ -24,7 +24,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "desktop/desktop_shell.h"
 #include "desktop/edge_docking.h"
 #endif

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/file_io.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "tests/app/atomic_write_contents.h"
 
 int main() {

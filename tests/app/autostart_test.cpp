@@ -11,7 +11,7 @@
 
 #include "app/gbk_path.h"
 #include "app/registry.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace corvalis {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "app/file_io.h"
 #include "app/module_path.h"
-#include "app/wide_text.h"
-#include "app/win_handles.h"
+#include "base/wide_text.h"
+#include "base/win_handles.h"
 #include "tests/app/atomic_write_contents.h"
 
 namespace corvalis {

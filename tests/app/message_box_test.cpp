@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "tests/app/thread_windows.h"
 
 namespace corvalis {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 
 namespace corvalis {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 #include "app/popup_menu.h"
 #include "tests/app/thread_windows.h"
 

@@ -1,4 +1,4 @@
-#include "app/process_objects.h"
+#include "program/process_objects.h"
 
 #include <windows.h>
 #include <ole2.h>

@@ -7,7 +7,7 @@
 #include "app/current_directory.h"
 #include "app/module_path.h"
 #include "app/screen_metrics.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace corvalis {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/gbk_path.h"
-#include "app/program.h"
+#include "program/program.h"
 #include "app/program_lifetime.h"
 #include "app/single_instance.h"
 

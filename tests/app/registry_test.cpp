@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/registry.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace corvalis {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/autostart.h"
 #include "app/instance_name.h"
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/single_instance.h"
 
 namespace corvalis {

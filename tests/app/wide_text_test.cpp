@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
-#include "app/wide_text.h"
+#include "base/message_box.h"
+#include "base/wide_text.h"
 
 namespace corvalis {
 namespace {

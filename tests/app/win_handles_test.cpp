@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis {
 namespace {

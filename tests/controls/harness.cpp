@@ -331,7 +331,7 @@ std::unique_ptr<Canvas> render(HWND window) {
   GetClientRect(window, &client);
   auto canvas = std::make_unique<Canvas>(client.right, client.bottom);
   const RECT all{0, 0, canvas->width(), canvas->height()};
-  OwnedBrush magenta(CreateSolidBrush(kUnpainted));
+  UniqueBrush magenta(CreateSolidBrush(kUnpainted));
   FillRect(canvas->dc(), &all, magenta.get());
   SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas->dc()), PRF_CLIENT);
   return canvas;
@@ -456,13 +456,13 @@ std::string shellIconImage(const std::string& path) {
   const HRESULT com = CoInitialize(nullptr);
   SHFILEINFOA info{};
   SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_ICON);
-  const OwnedIcon icon(info.hIcon);
+  const UniqueIcon icon(info.hIcon);
   std::string image;
   {
-    const ScopedWindowDc screen(nullptr);
-    const OwnedDc drawn(CreateCompatibleDC(screen.get()));
-    const OwnedBitmap bitmap(CreateCompatibleBitmap(screen.get(), 32, 32));
-    const ScopedSelect selectBitmap(drawn.get(), bitmap.get());
+    const WindowDC screen(nullptr);
+    const UniqueDeviceContext drawn(CreateCompatibleDC(screen.get()));
+    const UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), 32, 32));
+    const ScopedSelection selectBitmap(drawn.get(), bitmap.get());
     if (icon) DrawIconEx(drawn.get(), 0, 0, icon.get(), 32, 32, 0, nullptr, DI_NORMAL);
     BITMAPINFO header{};
     header.bmiHeader.biSize = 40;
@@ -470,11 +470,11 @@ std::string shellIconImage(const std::string& path) {
     header.bmiHeader.biHeight = 32;
     header.bmiHeader.biPlanes = 1;
     header.bmiHeader.biBitCount = 32;
-    const OwnedDc copy(CreateCompatibleDC(drawn.get()));
+    const UniqueDeviceContext copy(CreateCompatibleDC(drawn.get()));
     void* bits = nullptr;
-    const OwnedBitmap dib(CreateDIBSection(copy.get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueBitmap dib(CreateDIBSection(copy.get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (bits != nullptr) {
-      const ScopedSelect selectDib(copy.get(), dib.get());
+      const ScopedSelection selectDib(copy.get(), dib.get());
       BitBlt(copy.get(), 0, 0, 32, 32, drawn.get(), 0, 0, SRCCOPY);
       GdiFlush();
       image = iconFromBottomUp(bits);

@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "controls/exui_protocol.h"
-#include "controls/gdi_handles.h"
+#include "base/win_handles.h"
+#include "controls/canvas.h"
 
 namespace corvalis::exui::test {
 

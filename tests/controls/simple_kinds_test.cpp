@@ -182,7 +182,7 @@ TEST_F(KindsTest, AListRepaintingUnderAPanelLeavesThePanelOnScreen) {
   auto onScreen = [&](HWND window, int x, int y) {
     POINT point{x, y};
     ClientToScreen(window, &point);
-    ScopedWindowDc screen(nullptr);
+    WindowDC screen(nullptr);
     return GetPixel(screen.get(), point.x, point.y) & 0xFFFFFF;
   };
   ASSERT_EQ(onScreen(panel.window, 100, 16), RGB(30, 160, 90)) << "the panel is drawn at all";

@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 #include "desktop/desktop_shell.h"
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 #include "desktop/edge_docking.h"
 #include "desktop/slide.h"
 #include "window_fixture.h"

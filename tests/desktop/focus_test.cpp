@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 #include "desktop/focus.h"
 
 namespace corvalis {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 #include "desktop/responsive_delay.h"
 
 namespace corvalis {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <map>
 
-#include "app/message_pump.h"
+#include "base/message_pump.h"
 #include "desktop/slide.h"
 
 namespace corvalis::testing {

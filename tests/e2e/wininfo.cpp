@@ -37,7 +37,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/com_object.h"
+#include "base/com_object.h"
 
 namespace corvalis::test {
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 
 namespace corvalis::uitest {
 

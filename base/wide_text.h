@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/text.h"
-
 namespace corvalis {
 
 inline constexpr unsigned kGbkCodePage = 936;
@@ -16,6 +14,11 @@ inline constexpr unsigned kGbkCodePage = 936;
 std::wstring toWideText(std::string_view text);
 
 // UTF-16 to GBK text; characters that GBK lacks become '?'.
-Text fromWideText(std::wstring_view text);
+std::string fromWideText(std::wstring_view text);
+
+// UTF-16 to GBK text only when code page 936 holds every character of it: false, with
+// `gbk` empty, when a character would become '?' or a look-alike (a path with such a
+// character would name another file). An empty text converts to the empty text.
+bool fromWideTextExactly(std::wstring_view text, std::string& gbk);
 
 }  // namespace corvalis

@@ -1,6 +1,6 @@
 // corvalisbar.exe: a GUI program without a console; it reads no command line.
 #include <windows.h>
 
-#include "app/program.h"
+#include "program/program.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return corvalis::runProgram(); }

@@ -1,4 +1,4 @@
-#include "app/process_objects.h"
+#include "program/process_objects.h"
 
 #include <cstring>
 #include <new>

@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "program/program.h"
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 #include "app/gbk_path.h"
 #include "app/instance_name.h"
 #include "app/module_path.h"
-#include "app/process_objects.h"
-#include "app/screen_dpi.h"
+#include "program/process_objects.h"
+#include "base/dpi.h"
 #include "app/program_lifetime.h"
 #include "app/single_instance.h"
 #include "app/window_registry.h"

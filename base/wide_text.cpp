@@ -1,4 +1,4 @@
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 #include <windows.h>
 
@@ -20,20 +20,39 @@ std::wstring toWideText(std::string_view text) {
   return wide;
 }
 
-Text fromWideText(std::wstring_view text) {
+std::string fromWideText(std::wstring_view text) {
   if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-    return Text();
+    return std::string();
   }
   const int length = static_cast<int>(text.size());
   const int needed =
       WideCharToMultiByte(kGbkCodePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return Text();
-  Text narrow(static_cast<std::size_t>(needed), '\0');
+  if (needed <= 0) return std::string();
+  std::string narrow(static_cast<std::size_t>(needed), '\0');
   const int written = WideCharToMultiByte(kGbkCodePage, 0, text.data(), length, narrow.data(), needed,
                                           nullptr, nullptr);
-  if (written <= 0) return Text();
+  if (written <= 0) return std::string();
   narrow.resize(static_cast<std::size_t>(written));
   return narrow;
+}
+
+bool fromWideTextExactly(std::wstring_view text, std::string& gbk) {
+  gbk.clear();
+  if (text.empty()) return true;
+  if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return false;
+  const int length = static_cast<int>(text.size());
+  BOOL usedDefault = FALSE;
+  const int needed =
+      WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
+  if (needed <= 0 || usedDefault) return false;
+  gbk.resize(static_cast<std::size_t>(needed));
+  const int written = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, text.data(), length, gbk.data(), needed,
+                                          nullptr, &usedDefault);
+  if (written != needed || usedDefault) {
+    gbk.clear();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace corvalis

@@ -117,13 +117,20 @@ struct IconTraits {
 };
 using UniqueIcon = UniqueHandle<IconTraits>;
 
-// Bitmaps, brushes, fonts, pens, regions: anything DeleteObject releases.
+// Bitmaps, brushes, fonts, pens, regions: anything DeleteObject releases. Typed, so
+// that get() gives the handle its users pass on.
+template <typename GdiHandle = HGDIOBJ>
 struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
+  using Handle = GdiHandle;
   static Handle invalid() noexcept { return nullptr; }
   static void close(Handle handle) noexcept { DeleteObject(handle); }
 };
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits<>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
 
 // Memory device contexts from CreateCompatibleDC / CreateDC (not GetDC: see WindowDC).
 struct DeviceContextTraits {
@@ -151,6 +158,22 @@ class WindowDC {
   HDC dc_;
 };
 
+// A window's painting: BeginPaint, and EndPaint when it ends.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) noexcept : window_(window) { dc_ = BeginPaint(window, &paint_); }
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const noexcept { return dc_; }
+  const RECT& area() const noexcept { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_ = nullptr;
+};
+
 // Selects an object into a DC and selects the previous one back when it ends.
 class ScopedSelection {
  public:
@@ -164,6 +187,36 @@ class ScopedSelection {
  private:
   HDC dc_;
   HGDIOBJ previous_;
+};
+
+// Saves a DC's state (clip, origins, selections) and restores it when it ends.
+class ScopedDcState {
+ public:
+  explicit ScopedDcState(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+  ~ScopedDcState() {
+    if (saved_ != 0) RestoreDC(dc_, saved_);
+  }
+  ScopedDcState(const ScopedDcState&) = delete;
+  ScopedDcState& operator=(const ScopedDcState&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+// The clipboard, open for as long as it lives.
+class ClipboardScope {
+ public:
+  explicit ClipboardScope(HWND owner) noexcept : open_(OpenClipboard(owner) != FALSE) {}
+  ~ClipboardScope() {
+    if (open_) CloseClipboard();
+  }
+  ClipboardScope(const ClipboardScope&) = delete;
+  ClipboardScope& operator=(const ClipboardScope&) = delete;
+  bool open() const noexcept { return open_; }
+
+ private:
+  bool open_;
 };
 
 }  // namespace corvalis

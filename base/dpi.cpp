@@ -1,4 +1,4 @@
-#include "app/screen_dpi.h"
+#include "base/dpi.h"
 
 #include <windows.h>
 
