@@ -44,6 +44,19 @@ std::int32_t measureScreenDpi() {
   return dpi;
 }
 
+std::int32_t windowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow =
+      reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(user32Function("GetDpiForWindow")));
+  const HWND top = window != nullptr ? GetAncestor(window, GA_ROOT) : nullptr;
+  if (getDpiForWindow != nullptr && top != nullptr) {
+    const auto dpi = static_cast<std::int32_t>(getDpiForWindow(top));
+    if (dpi > 0) return dpi;
+  }
+  const std::int32_t dpi = screenDcDpi();
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
 void setScreenDpi(std::int32_t dpi) { currentDpi.store(dpi > 0 ? dpi : kDesignDpi, std::memory_order_relaxed); }
 
 void declareDpiAwareness() {

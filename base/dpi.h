@@ -1,8 +1,10 @@
-// The primary screen's DPI, and the program's pixel figures at it. Every size the
-// program and its windows are designed with is a figure at 96 DPI; the windows, the
-// bar's layout, the edge and the icons take it scaled to the screen's DPI, so the
-// program is drawn sharp (it tells the system it scales itself) at 125 %, 150 %, 200 %.
+// DPI, the one source and the one scaling rule for the program and the control library
+// alike. Every size the program, its windows and the controls are designed with is a
+// figure at 96 DPI; each is taken scaled to the DPI it is drawn at, so everything is
+// drawn sharp (the program tells the system it scales itself) at 125 %, 150 %, 200 %.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 
@@ -28,6 +30,11 @@ void setScreenDpi(std::int32_t dpi);
 
 // A 96-DPI figure at screenDpi().
 inline std::int32_t dpiScaled(std::int32_t value) { return scaleForDpi(value, screenDpi()); }
+
+// The DPI a window is drawn at now: its top-level window's, where the system tells it
+// per window, else the screen's as the system gives it now. Read afresh every time, so
+// a change of DPI reaches whoever draws next.
+std::int32_t windowDpi(HWND window);
 
 // Tells the system, before any window exists, that the program scales itself for
 // every monitor (per-monitor v2 where the system has it, else system-wide), so it is

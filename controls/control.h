@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/dpi.h"
 #include "controls/bin.h"
 #include "controls/exui_protocol.h"
 
@@ -111,6 +112,10 @@ class Control {
   void* handle() { return &record_; }
   const ControlRecord& record() const { return record_; }
   HWND window() const { return window_; }
+  // The DPI the control is drawn at now (its top-level window's), and one of its 96-DPI
+  // figures at it.
+  int dpi() const { return windowDpi(window_); }
+  int scaled(int value) const { return scaleForDpi(value, dpi()); }
   Kind kind() const { return static_cast<Kind>(record_.kind); }
   bool alive() const { return !destroyPending_; }
 

@@ -47,7 +47,7 @@ HFONT Editbox::font() const {
   key.face = toWideText(properties_.fontFace);
   if (properties_.fontSize > 0) key.height = properties_.fontSize;
   key.weight = properties_.fontWeight;
-  return sharedFont(key);
+  return sharedFont(key, dpi());
 }
 
 void Editbox::relayout() {

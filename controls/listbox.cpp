@@ -21,10 +21,7 @@ constexpr int kElementRadius = 4;
 constexpr int kElementFontPoints = 12;
 
 // Points to pixels on the screen the control is shown on.
-int pointsToPixels(int points) {
-  WindowDC screen(nullptr);
-  return MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-}
+int pointsToPixels(int points, int dpi) { return MulDiv(points, dpi, 72); }
 
 POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
@@ -43,7 +40,7 @@ Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routi
 }
 
 int Listbox::pitch() const {
-  return properties_.rowPitch > 0 ? properties_.rowPitch : theme::scaled(theme::kDefaultRowPitch);
+  return properties_.rowPitch > 0 ? properties_.rowPitch : scaled(theme::kDefaultRowPitch);
 }
 
 int Listbox::iconSizeFor(int rowHeight) const {
@@ -51,9 +48,9 @@ int Listbox::iconSizeFor(int rowHeight) const {
   // 32-pixel icons need room around them; rows of 30 or 32 pixels (the program's) get the
   // 24-pixel size, downscaled from the 32-pixel image with area averaging. The figures
   // are 96-DPI ones: a 45-pixel row at 144 DPI gets a 36-pixel icon.
-  if (rowHeight >= theme::scaled(40)) return theme::scaled(32);
-  if (rowHeight >= theme::scaled(28)) return theme::scaled(24);
-  return theme::scaled(16);
+  if (rowHeight >= scaled(40)) return scaled(32);
+  if (rowHeight >= scaled(28)) return scaled(24);
+  return scaled(16);
 }
 
 int Listbox::rowTop(int index) const {
@@ -71,10 +68,10 @@ RECT Listbox::thumbRect() const {
   const int content = contentHeight();
   const int track = client.bottom - 4;
   if (content <= client.bottom || track <= 0) return RECT{};
-  const int length = std::max(theme::scaled(kThumbMinimum), static_cast<int>(track * client.bottom / content));
+  const int length = std::max(scaled(kThumbMinimum), static_cast<int>(track * client.bottom / content));
   const int travel = std::max(0, track - length);
   const int top = 2 + (maxScroll() > 0 ? travel * scrollTop_ / maxScroll() : 0);
-  return RECT{client.right - theme::scaled(kThumbWidth + 2), top, client.right - theme::scaled(2), top + length};
+  return RECT{client.right - scaled(kThumbWidth + 2), top, client.right - scaled(2), top + length};
 }
 
 RECT Listbox::elementRect(int element, int rowScreenTop) const {
@@ -94,7 +91,7 @@ Listbox::Hit Listbox::hitTest(POINT point) const {
   Hit hit;
   const RECT client = clientRect();
   if (point.x < 0 || point.y < 0 || point.x >= client.right || point.y >= client.bottom) return hit;
-  hit.scrollBar = scrollable() && point.x >= client.right - theme::scaled(kScrollZone);
+  hit.scrollBar = scrollable() && point.x >= client.right - scaled(kScrollZone);
   int top = -scrollTop_;
   for (int i = 0; i < itemCount(); ++i) {
     const int height = heightOf(rows_[static_cast<std::size_t>(i)]);
@@ -307,7 +304,7 @@ bool Listbox::setElementAttributes(int type, int row, int element, const Element
     }
   }
   design.font.face = toWideText(properties_.fontFace);
-  design.font.height = pointsToPixels(kElementFontPoints);
+  design.font.height = pointsToPixels(kElementFontPoints, dpi());
   std::optional<FontDescription> description;
   if (const Structure* live = liveStructure(attributes.font)) {
     description = fontFromStructure(*live);
@@ -316,7 +313,7 @@ bool Listbox::setElementAttributes(int type, int row, int element, const Element
   }
   if (description) {
     if (!description->face.empty()) design.font.face = toWideText(description->face);
-    if (description->points > 0) design.font.height = pointsToPixels(description->points);
+    if (description->points > 0) design.font.height = pointsToPixels(description->points, dpi());
     design.font.weight = description->weight;
     design.font.italic = description->italic;
     design.font.underline = description->underline;
@@ -569,13 +566,13 @@ void Listbox::paint(HDC dc, const RECT& client) {
     if (top + height > 0) {
       const RECT area{client.left, top, client.right, top + height};
       // The thumb is a thin overlay: the text gives way to it by a few pixels only.
-      paintRow(dc, i, area, client.right - theme::scaled(kPadRight) - (bar ? theme::scaled(kThumbWidth - 2) : 0));
+      paintRow(dc, i, area, client.right - scaled(kPadRight) - (bar ? scaled(kThumbWidth - 2) : 0));
     }
     top += height;
   }
   if (bar) {
     const RECT thumb = thumbRect();
-    fillRounded(dc, thumb, theme::scaled(kThumbWidth) / 2, dragging_ ? theme::kScrollThumbActive : theme::kScrollThumb, kNoBorder);
+    fillRounded(dc, thumb, scaled(kThumbWidth) / 2, dragging_ ? theme::kScrollThumbActive : theme::kScrollThumb, kNoBorder);
   }
   if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
 }
@@ -586,15 +583,15 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   const bool pressed = pressing_ && pressRow_ == index && pressElement_ == -1 && hoverRow_ == index;
   const bool hovered = isEnabled && hoverRow_ == index && !(properties_.flags & kBlockNoHover);
   if (pressed || hovered) {
-    const RECT face{area.left + theme::scaled(kHoverInset), area.top + 1, area.right - theme::scaled(kHoverInset), area.bottom - 1};
+    const RECT face{area.left + scaled(kHoverInset), area.top + 1, area.right - scaled(kHoverInset), area.bottom - 1};
     const COLORREF colour = pressed ? pickColour(properties_.pressColour, theme::kPress)
                                     : pickColour(properties_.hoverColour, theme::kHover);
-    fillRounded(dc, face, theme::scaled(kHoverRadius), colour, kNoBorder);
+    fillRounded(dc, face, scaled(kHoverRadius), colour, kNoBorder);
   }
 
   const int height = area.bottom - area.top;
   const int iconSize = iconSizeFor(height);
-  const int iconLeft = area.left + theme::scaled(kPadLeft);
+  const int iconLeft = area.left + scaled(kPadLeft);
   const int iconTop = area.top + (height - iconSize) / 2;
   if (row.scaled.width != iconSize) {
     if (row.glyph != kGlyphNone) {
@@ -617,8 +614,8 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
   const COLORREF textColour = !isEnabled ? theme::kTextDisabled
                                          : pickColour(row.colour, pickColour(properties_.textColour, theme::kText));
-  const RECT textArea{iconLeft + iconSize + theme::scaled(kIconGap), area.top, right, area.bottom};
-  if (textArea.right > textArea.left) drawLine(dc, row.wide, textArea, sharedFont(key), textColour, DT_LEFT);
+  const RECT textArea{iconLeft + iconSize + scaled(kIconGap), area.top, right, area.bottom};
+  if (textArea.right > textArea.left) drawLine(dc, row.wide, textArea, sharedFont(key, dpi()), textColour, DT_LEFT);
 
   for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
     if (row.elements[static_cast<std::size_t>(e)].shown) paintElement(dc, index, e, area);
@@ -649,15 +646,15 @@ void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
     border = hovered || pressed ? pickColour(properties_.accentColour, theme::kAccent) : theme::kElementBorder;
     ink = theme::kElementText;
   }
-  fillRounded(dc, box, theme::scaled(kElementRadius), face, border);
+  fillRounded(dc, box, scaled(kElementRadius), face, border);
   if (design.image) {
     const int x = box.left + (box.right - box.left - design.image->width) / 2;
     const int y = box.top + (box.bottom - box.top - design.image->height) / 2;
     drawImage(dc, *design.image, x, y, isEnabled ? 255 : 90);
   } else if (data.caption.size() == 1) {
-    drawCentredSymbol(dc, data.caption[0], box, sharedFont(design.font), ink);
+    drawCentredSymbol(dc, data.caption[0], box, sharedFont(design.font, dpi()), ink);
   } else {
-    drawLine(dc, data.caption, box, sharedFont(design.font), ink, DT_CENTER);
+    drawLine(dc, data.caption, box, sharedFont(design.font, dpi()), ink, DT_CENTER);
   }
 }
 

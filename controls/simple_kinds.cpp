@@ -14,12 +14,12 @@ constexpr int kPanelPad = 8;
 
 POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
-HFONT fontOf(const Properties& properties) {
+HFONT fontOf(const Properties& properties, int dpi) {
   FontKey key;
   key.face = toWideText(properties.fontFace);
   if (properties.fontSize > 0) key.height = properties.fontSize;
   key.weight = properties.fontWeight;
-  return sharedFont(key);
+  return sharedFont(key, dpi);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ void Button::paint(HDC dc, const RECT& client) {
     ink = pickColour(properties_.textColour, RGB(0xFF, 0xFF, 0xFF));
   }
   fillRounded(dc, client, kButtonRadius, face, border);
-  drawLine(dc, toWideText(caption_), client, fontOf(properties_), ink, DT_CENTER);
+  drawLine(dc, toWideText(caption_), client, fontOf(properties_, dpi()), ink, DT_CENTER);
 }
 
 void Button::onEnable(bool) {
@@ -119,7 +119,7 @@ void Label::paint(HDC dc, const RECT& client) {
   paintBeneath(window(), dc);
   if (properties_.backColour != kThemeColour) fillSolid(dc, client, pickColour(properties_.backColour, 0));
   const COLORREF ink = enabled() ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled;
-  drawLine(dc, toWideText(text_), client, fontOf(properties_),
+  drawLine(dc, toWideText(text_), client, fontOf(properties_, dpi()),
            ink, (properties_.flags & kBlockCentreText) ? DT_CENTER : DT_LEFT);
   if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
 }
@@ -148,7 +148,7 @@ void Panel::paint(HDC dc, const RECT& client) {
   if (!text_.empty()) {
     const RECT area{client.left + kPanelPad, client.top, client.right - kPanelPad, client.bottom};
     const COLORREF ink = enabled() ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled;
-    drawLine(dc, toWideText(text_), area, fontOf(properties_), ink,
+    drawLine(dc, toWideText(text_), area, fontOf(properties_, dpi()), ink,
              (properties_.flags & kBlockCentreText) ? DT_CENTER : DT_LEFT);
   }
 }

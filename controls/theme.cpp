@@ -1,5 +1,7 @@
 #include "controls/theme.h"
 
+#include "base/dpi.h"
+
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -14,27 +16,17 @@ bool FontKey::operator<(const FontKey& other) const {
          std::tie(other.face, other.height, other.weight, other.italic, other.underline, other.strikeOut);
 }
 
-int theme::screenDpi() {
-  static const int dpi = [] {
-    const HDC screen = GetDC(nullptr);
-    const int measured = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
-    return measured > 0 ? measured : 96;
-  }();
-  return dpi;
-}
-
-int theme::scaled(int value) { return MulDiv(value, screenDpi(), 96); }
-
-HFONT sharedFont(const FontKey& key) {
+HFONT sharedFont(const FontKey& wanted, int dpi) {
   static std::mutex lock;
   static auto* fonts = new std::map<FontKey, UniqueFont>();  // kept until the process ends
+  FontKey key = wanted;
+  if (key.height <= 0) key.height = scaleForDpi(theme::kDefaultFontSize, dpi);
   std::lock_guard guard(lock);
   auto found = fonts->find(key);
   if (found != fonts->end()) return found->second.get();
   const std::wstring& face = key.face.empty() ? std::wstring(kDefaultFace) : key.face;
   LOGFONTW description{};
-  description.lfHeight = -(key.height > 0 ? key.height : theme::scaled(theme::kDefaultFontSize));
+  description.lfHeight = -key.height;
   description.lfWeight = key.weight > 0 ? key.weight : FW_NORMAL;
   description.lfItalic = key.italic;
   description.lfUnderline = key.underline;

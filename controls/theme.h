@@ -44,10 +44,6 @@ inline constexpr COLORREF kElementTextDisabled = RGB(0xBA, 0xC0, 0xC7);
 inline constexpr int kDefaultFontSize = 14;
 inline constexpr int kDefaultRowPitch = 30;
 
-// The controls' sizes are 96-DPI figures: this is one at the screen's DPI (the
-// program that loads the library tells the system it scales itself).
-int screenDpi();
-int scaled(int value);
 }  // namespace theme
 
 inline constexpr COLORREF kNoBorder = 0xFFFFFFFFu;
@@ -57,16 +53,17 @@ inline constexpr wchar_t kDefaultFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
 
 struct FontKey {
   std::wstring face;  // empty: kDefaultFace
-  int height = theme::scaled(theme::kDefaultFontSize);
+  int height = 0;     // pixels; 0: the default size at the DPI the font is made for
   int weight = 0;
   bool italic = false;
   bool underline = false;
   bool strikeOut = false;
   bool operator<(const FontKey& other) const;
 };
-// Shared fonts, made once and kept for the life of the process. The CJK character set lets
-// the font mapper pick a Chinese face when the named one is missing.
-HFONT sharedFont(const FontKey& key);
+// Shared fonts, made once and kept for the life of the process, at `dpi` where the key
+// leaves the size to the default. The CJK character set lets the font mapper pick a
+// Chinese face when the named one is missing.
+HFONT sharedFont(const FontKey& key, int dpi);
 int fontLineHeight(HFONT font);
 
 // A COLORREF from a property block or attribute, or the fallback for kThemeColour.
