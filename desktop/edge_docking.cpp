@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 #include "base/message_box.h"
 #include "base/win_handles.h"
@@ -33,6 +35,10 @@ struct Installation {
   // The hook may be called as soon as it is set: it passes everything on until
   // the installation has measured the screen.
   std::atomic<bool> ready{false};
+  // The edge the hook tests, as last measured. Every zone published stays until the
+  // next installation: the hook's thread may still be reading an older one.
+  std::atomic<const EdgeZone*> zone{nullptr};
+  std::vector<std::unique_ptr<const EdgeZone>> zones;
   UINT shellHookMessage = 0;
   UINT taskbarCreatedMessage = 0;
   UINT edgeReleaseMessage = 0;
@@ -172,20 +178,23 @@ void stopHookThread() {
   installation.threadHook = nullptr;
 }
 
-// The edge zone as the hook's thread reads it: the window thread measures the screen
-// again when the display changes.
-bool inEdgeZoneForHook(const EdgeDockState& state, POINT point) {
-  return isEdgePress(__atomic_load_n(&state.screenWidth, __ATOMIC_RELAXED),
-                     __atomic_load_n(&state.edgeTolerance, __ATOMIC_RELAXED),
-                     __atomic_load_n(&state.usableBottom, __ATOMIC_RELAXED), point.x, point.y);
+void publishZone(const EdgeDockState& state) {
+  auto zone = std::make_unique<const EdgeZone>(edgeZoneOf(state));
+  installation.zone.store(zone.get(), std::memory_order_release);
+  installation.zones.push_back(std::move(zone));
 }
 
 }  // namespace
 
 EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
                             POINT cursor) {
-  if (fullScreenActiveValue(state) != 0) return EdgeHookAction::passOn;
-  if (message == WM_RBUTTONDOWN && inEdgeZoneForHook(state, cursor)) {
+  return edgeHookStep(edgeZoneOf(state), fullScreenActiveValue(state) != 0, click, barShown, message, cursor);
+}
+
+EdgeHookAction edgeHookStep(const EdgeZone& zone, bool fullScreen, EdgeClick& click, BarShown& barShown,
+                            WPARAM message, POINT cursor) {
+  if (fullScreen) return EdgeHookAction::passOn;
+  if (message == WM_RBUTTONDOWN && isEdgePress(zone, cursor)) {
     click = EdgeClick{cursor.x, cursor.y, 1};
     return EdgeHookAction::swallow;
   }
@@ -197,6 +206,10 @@ EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarSho
 }
 
 bool edgeDragStep(const EdgeDockState& state, EdgeDrag& drag, WPARAM message, POINT point) {
+  return edgeDragStep(edgeZoneOf(state), fullScreenActiveValue(state) != 0, drag, message, point);
+}
+
+bool edgeDragStep(const EdgeZone& zone, bool fullScreen, EdgeDrag& drag, WPARAM message, POINT point) {
   switch (message) {
     case WM_LBUTTONDOWN:
       drag.leftDown = true;
@@ -206,7 +219,7 @@ bool edgeDragStep(const EdgeDockState& state, EdgeDrag& drag, WPARAM message, PO
       return false;
     case WM_MOUSEMOVE: {
       if (!drag.leftDown) return false;
-      const bool atEdge = fullScreenActiveValue(state) == 0 && inEdgeZoneForHook(state, point);
+      const bool atEdge = !fullScreen && isEdgePress(zone, point);
       const bool arrived = atEdge && !drag.atEdge;
       drag.atEdge = atEdge;
       return arrived;
@@ -223,14 +236,16 @@ LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
   EdgeDockState* state = docking.state;
   // A negative code must go straight on, untouched.
   if (code == HC_ACTION && state != nullptr && installation.ready.load(std::memory_order_acquire)) {
+    const EdgeZone& zone = *installation.zone.load(std::memory_order_acquire);
+    const bool fullScreen = fullScreenActiveValue(*state) != 0;
     POINT cursor{};
     // The position the system has for the cursor, not the event record's.
-    if (wParam == WM_RBUTTONDOWN && fullScreenActiveValue(*state) == 0) GetCursorPos(&cursor);
-    if (edgeDragStep(*state, installation.drag, wParam, reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->pt))
+    if (wParam == WM_RBUTTONDOWN && !fullScreen) GetCursorPos(&cursor);
+    if (edgeDragStep(zone, fullScreen, installation.drag, wParam, reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->pt))
       PostMessageW(state->windowHandle, installation.dragAtEdgeMessage, 0, 0);
     if (wParam == WM_LBUTTONUP && installation.calledByDrag.load())
       PostMessageW(state->windowHandle, installation.dragEndedMessage, 0, 0);
-    switch (edgeHookStep(*state, *docking.click, *docking.barShown, wParam, cursor)) {
+    switch (edgeHookStep(zone, fullScreen, *docking.click, *docking.barShown, wParam, cursor)) {
       case EdgeHookAction::swallowAndSlideIn:
         // The system removes a low-level hook that keeps it waiting, so the hook
         // only decides; the launcher window runs the slide from its own queue.
@@ -301,12 +316,13 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
 static void measureScreen(EdgeDockState& state) {
   const ScreenMeasure measured =
       installation.docking.measureScreen != nullptr ? installation.docking.measureScreen() : measureScreenNow();
-  // Read by the mouse hook on its own thread.
-  __atomic_store_n(&state.screenHeight, measured.height, __ATOMIC_RELAXED);
-  __atomic_store_n(&state.screenWidth, measured.width, __ATOMIC_RELAXED);
-  __atomic_store_n(&state.taskbarThickness, measured.taskbarThickness, __ATOMIC_RELAXED);
-  __atomic_store_n(&state.usableBottom, usableBottomFor(measured.height, measured.taskbarThickness), __ATOMIC_RELAXED);
-  __atomic_store_n(&state.edgeTolerance, scaleForDpi(kEdgeTolerance, measured.dpi), __ATOMIC_RELAXED);
+  state.screenHeight = measured.height;
+  state.screenWidth = measured.width;
+  state.taskbarThickness = measured.taskbarThickness;
+  state.usableBottom = usableBottomFor(measured.height, measured.taskbarThickness);
+  state.edgeTolerance = scaleForDpi(kEdgeTolerance, measured.dpi);
+  // The mouse hook's thread reads the edge only through the zone, published whole.
+  publishZone(state);
 }
 
 void followDisplay(EdgeDockState& state) {
@@ -335,6 +351,9 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   installation.ready.store(false, std::memory_order_release);
   stopHookThread();
   installation.hook.reset();
+  // No hook runs now: the zones of the last installation can go.
+  installation.zone.store(nullptr, std::memory_order_release);
+  installation.zones.clear();
   installation.docking = docking;
   installation.shellHookMessage = registeredMessage(L"SHELLHOOK");
   installation.taskbarCreatedMessage = registeredMessage(L"TaskbarCreated");

@@ -28,13 +28,16 @@ struct EdgeDockState {
   std::int32_t edgeTolerance;   // pixels from the right edge that still count as the edge
 };
 
+// Shared between threads in one way: the records' plain 32-bit fields through
+// std::atomic_ref, whatever else is the module's own through std::atomic.
+
 // The full-screen flag is written on the window's thread and read by the mouse hook
 // on its own thread.
 inline std::int32_t fullScreenActiveValue(const EdgeDockState& state) {
-  return __atomic_load_n(&state.fullScreenActive, __ATOMIC_RELAXED);
+  return std::atomic_ref<const std::int32_t>(state.fullScreenActive).load(std::memory_order_relaxed);
 }
 inline void setFullScreenActive(EdgeDockState& state, std::int32_t value) {
-  __atomic_store_n(&state.fullScreenActive, value, __ATOMIC_RELAXED);
+  std::atomic_ref<std::int32_t>(state.fullScreenActive).store(value, std::memory_order_relaxed);
 }
 
 // The pending right-button press at the edge.
@@ -86,6 +89,24 @@ constexpr bool isEdgePress(std::int32_t screenWidth, std::int32_t tolerance, std
   return magnitude - static_cast<double>(tolerance) <= 0.0000001 && y < usableBottom;
 }
 
+// The edge as the mouse hook tests it. The window thread measures the screen again
+// when the display changes and publishes a new zone; the hook's thread takes the
+// latest one whole, never the new width with the old tolerance.
+struct EdgeZone {
+  std::int32_t screenWidth = 0;
+  std::int32_t tolerance = 0;
+  std::int32_t usableBottom = 0;
+};
+
+constexpr bool isEdgePress(const EdgeZone& zone, POINT point) {
+  return isEdgePress(zone.screenWidth, zone.tolerance, zone.usableBottom, point.x, point.y);
+}
+
+// The zone the state describes (on the thread that writes it).
+constexpr EdgeZone edgeZoneOf(const EdgeDockState& state) {
+  return EdgeZone{state.screenWidth, state.edgeTolerance, state.usableBottom};
+}
+
 // The taskbar's thickness from its rectangle and the size of display 0: the height
 // of one that spans the display's width, else the width of one that spans its
 // height, else 0 (it spans no full side, or the display could not be read).
@@ -113,6 +134,9 @@ enum class EdgeHookAction {
 // recorded in `click`; its release clears it and asks for a slide-in when the bar
 // is hidden. While a full-screen application is in front everything passes on and a
 // recorded press stays pending.
+EdgeHookAction edgeHookStep(const EdgeZone& zone, bool fullScreen, EdgeClick& click, BarShown& barShown,
+                            WPARAM message, POINT cursor);
+// The same with the zone and the full-screen flag as the state holds them.
 EdgeHookAction edgeHookStep(const EdgeDockState& state, EdgeClick& click, BarShown& barShown, WPARAM message,
                             POINT cursor);
 
@@ -146,6 +170,7 @@ struct EdgeDrag {
 // the work). True when a move with the left button held has just come into the edge
 // zone: the window is then told, and it times the hover. Nothing counts while a
 // full-screen application is in front.
+bool edgeDragStep(const EdgeZone& zone, bool fullScreen, EdgeDrag& drag, WPARAM message, POINT point);
 bool edgeDragStep(const EdgeDockState& state, EdgeDrag& drag, WPARAM message, POINT point);
 
 // What the system says of the drag when the hover time is up.
