@@ -1,5 +1,6 @@
 #include "app/control_registry.h"
 
+#include "app/window_registry.h"
 #include "base/dpi.h"
 
 #include <algorithm>
@@ -144,6 +145,7 @@ void dispatchControlEvent(ControlEventRecord& record) {
   ControlEvent event;
   event.number = record.number;
   event.arguments = record.arguments;
+  event.context = windowContext(unit->windowIdentity);
   record.result = handler(event);
 }
 

@@ -28,6 +28,7 @@ struct LoadedWindow {
   WindowTemplate windowTemplate;
   HWND handle = nullptr;
   bool closing = false;
+  void* context = nullptr;
 };
 
 // Owned here; a window's GWLP_USERDATA points at its record, which stays put
@@ -203,10 +204,11 @@ void answerSystemNotices(SystemNotices notices) { systemNotices = std::move(noti
 
 void destroyHiddenOwnerWindow() { ownerWindow.reset(); }
 
-bool loadWindow(const WindowTemplate& windowTemplate) {
+bool loadWindow(const WindowTemplate& windowTemplate, void* context) {
   if (!registerClasses() || findLoaded(windowTemplate.identity) != nullptr) return false;
   auto record = std::make_unique<LoadedWindow>();
   record->windowTemplate = windowTemplate;
+  record->context = context;
   LoadedWindow* loaded = record.get();
   loadedWindows.push_back(std::move(record));
 
@@ -248,6 +250,16 @@ bool closeWindow(std::int32_t identity) {
 HWND windowHandle(std::int32_t identity) {
   const LoadedWindow* window = findLoaded(identity);
   return window != nullptr ? window->handle : nullptr;
+}
+
+void* windowContext(std::int32_t identity) {
+  const LoadedWindow* window = findLoaded(identity);
+  return window != nullptr ? window->context : nullptr;
+}
+
+void* windowContext(HWND window) {
+  const LoadedWindow* loaded = window != nullptr ? findLoaded(GetAncestor(window, GA_ROOT)) : nullptr;
+  return loaded != nullptr ? loaded->context : nullptr;
 }
 
 std::size_t loadedWindowCount() { return loadedWindows.size(); }

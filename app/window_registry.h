@@ -40,7 +40,15 @@ void answerSystemNotices(SystemNotices notices);
 //
 // While a window whose template says so has the keyboard focus in one of its
 // controls, Esc closes the window unless that control wants the key itself.
-bool loadWindow(const WindowTemplate& windowTemplate);
+//
+// `context` is what the window's handlers work on: its record keeps it for them, as a
+// window class keeps its `this` (windowContext, ControlEvent::context).
+bool loadWindow(const WindowTemplate& windowTemplate, void* context = nullptr);
+
+// What a loaded window was loaded with; null when no such window is loaded. By a
+// window's handle, a control inside it counts as the window.
+void* windowContext(std::int32_t identity);
+void* windowContext(HWND window);
 
 // Close window: marks it closing and posts it the private close request; it is
 // destroyed from the message loop, its about-to-be-destroyed event firing on the

@@ -25,11 +25,13 @@ struct WindowEvents {
   WindowEventHandler destroying = nullptr;  // while the window is being destroyed
 };
 
-// A control's event as its handler gets it: the event number the binding matched and
-// the event's four arguments (for a list, the first is the row index).
+// A control's event as its handler gets it: the event number the binding matched, the
+// event's four arguments (for a list, the first is the row index), and what the
+// control's window was loaded with (loadWindow's context: what the handlers work on).
 struct ControlEvent {
   std::int32_t number = 0;
   std::array<std::int32_t, 4> arguments{};
+  void* context = nullptr;
 };
 // The handler's result goes back to the UI library.
 using ControlEventHandler = std::int32_t (*)(const ControlEvent& event);

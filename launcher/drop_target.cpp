@@ -7,7 +7,6 @@
 #include "base/com_object.h"
 #include "app/control_registry.h"
 #include "base/message_box.h"
-#include "program/process_objects.h"
 #include "base/dpi.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
@@ -15,7 +14,8 @@
 #include "launcher/bar_layout.h"
 #include "launcher/dropped_files.h"
 #include "launcher/launcher_build.h"
-#include "launcher/window_handlers.h"
+#include "launcher/edit_window.h"
+#include "launcher/launcher.h"
 #include "store/hash_table.h"
 
 namespace corvalis {
@@ -115,26 +115,25 @@ DWORD effectFor(bool accepted, DWORD allowed) {
 }
 
 // On the window thread, as a job: the same roads as the open-file dialog's add and the
-// edit window's changes.
-void takeDrop(DropPlace place, const DroppedPaths& dropped, int row) {
+// edit window's changes, on the launcher the window carries.
+void takeDrop(Launcher& launcher, DropPlace place, const DroppedPaths& dropped, int row) {
   if (dropped.count > kMaxDroppedItems) {
     messageBox(kTooManyDroppedText, MB_OK);
     return;
   }
   if (dropped.paths.empty()) return;
-  ProcessObjects& objects = processObjects();
   if (place == DropPlace::editList) {
-    insertIntoOpenEditWindow(dropped.paths, row + 1);
+    insertIntoOpenEditWindow(launcher, dropped.paths, row + 1);
     return;
   }
-  if (objects.shortcutTable == nullptr) return;
+  HashTable& table = launcher.shortcuts.table();
   const int position = std::max(row - kFixedRowCount + 1, 1);
   // The shortcut the new ones go before: an open edit window puts them before it too.
   ProcessHeapText before;
-  objects.shortcutTable->getAt(position, &before, nullptr);
-  if (addDroppedShortcuts(*objects.shortcutTable, dropped.paths, position) == 0) return;
-  addToOpenEditWindow(dropped.paths, before.c_str());
-  saveShortcutsAndRebuild();
+  table.getAt(position, &before, nullptr);
+  if (addDroppedShortcuts(table, dropped.paths, position) == 0) return;
+  addToOpenEditWindow(launcher, dropped.paths, before.c_str());
+  saveShortcutsAndRebuild(launcher);
 }
 
 class ShortcutDropTarget final : public ComObject<IDropTarget> {
@@ -180,7 +179,10 @@ class ShortcutDropTarget final : public ComObject<IDropTarget> {
     // The source waits for this call to return: the work (and any message) comes after.
     const DropPlace place = place_;
     const int row = insertion.row;
-    postWindowJob(window_, [place, dropped = std::move(dropped), row] { takeDrop(place, dropped, row); });
+    const HWND window = window_;
+    postWindowJob(window, [window, place, dropped = std::move(dropped), row] {
+      if (Launcher* launcher = launcherOf(window)) takeDrop(*launcher, place, dropped, row);
+    });
     return S_OK;
   }
 

@@ -7,7 +7,7 @@
 
 #include "base/wide_text.h"
 #include "launcher/file_drop_list.h"
-#include "launcher/shell_launch.h"
+#include "launcher/shortcut_name.h"
 #include "store/hash_table.h"
 
 namespace corvalis {

@@ -1,6 +1,5 @@
-// The edit window: a copy of the shortcut table shown as a list with three buttons per
-// row (remove, down, up), renamed through a small panel, and written back to the
-// shortcut file when the window closes after a change.
+#include "launcher/edit_window.h"
+
 #include <windows.h>
 
 #include <array>
@@ -9,7 +8,6 @@
 #include "app/control_registry.h"
 #include "base/message_pump.h"
 #include "app/popup_menu.h"
-#include "program/process_objects.h"
 #include "base/dpi.h"
 #include "base/wide_text.h"
 #include "app/window_registry.h"
@@ -19,10 +17,8 @@
 #include "launcher/drop_target.h"
 #include "launcher/dropped_files.h"
 #include "launcher/launcher_build.h"
+#include "launcher/launcher.h"
 #include "launcher/shortcut_file.h"
-#include "launcher/shell_launch.h"
-#include "launcher/shortcut_saving.h"
-#include "launcher/window_handlers.h"
 #include "store/hash_table.h"
 
 namespace corvalis {
@@ -47,18 +43,6 @@ constexpr int kRowButtonTop = 4;
 constexpr int kRowButtonSide = 24;
 constexpr std::int32_t kRowButtonFontSize = 12;
 
-struct EditSession {
-  LibraryControl elements = 0;  // the list's row elements
-  std::int32_t modified = 0;
-  std::int32_t renameConfirmed = 0;
-  // Changes when the window is set up and when it goes: a wait or a fill that sees it
-  // change must not touch the controls any more.
-  std::uint32_t generation = 0;
-  std::uint32_t fill = 0;  // bumped by every fill of the list
-};
-EditSession session;
-
-HashTable& editTable() { return *processObjects().editTable; }
 HWND editControl(std::int32_t identity) { return controlWindow(kEditWindowIdentity, identity); }
 
 // A control's rectangle in its parent's client coordinates.
@@ -73,12 +57,12 @@ int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element);
 
 // Fills the list from editTable, in order. Stops when the window goes or a newer fill
 // takes over (it has replaced the rows).
-void fillEditList() {
+void fillEditList(EditSession& session) {
   const std::uint32_t generation = session.generation;
   const std::uint32_t fill = ++session.fill;
   ProcessHeapList keys, values;
-  editTable().keys(keys);
-  editTable().values(values);
+  session.table.keys(keys);
+  session.table.values(values);
   IconImages images = shortcutRowImages(values);
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
     const char* name = keys.textAt(i);
@@ -88,15 +72,15 @@ void fillEditList() {
   }
 }
 
-void rebuildEditList() {
+void rebuildEditList(EditSession& session) {
   const std::uint32_t generation = session.generation;
   lockUpdate(session.elements);
   listDelete(kEditList, -1, 0);
-  fillEditList();
+  fillEditList(session);
   if (generation == session.generation) unlockUpdate(session.elements);
 }
 
-void showRowButtons(std::int32_t row) {
+void showRowButtons(const EditSession& session, std::int32_t row) {
   const int rows = listCount(kEditList);
   const bool last = row + 1 == rows;
   const bool first = row == 0;
@@ -106,22 +90,31 @@ void showRowButtons(std::int32_t row) {
                          kRowButtons[j].caption);
 }
 
-void clearRowButtons(std::int32_t row) {
+void clearRowButtons(const EditSession& session, std::int32_t row) {
   for (int j = 0; j < 3; ++j) setButtonElementData(session.elements, exui::kElementButton, row, -1, j, 0, 0, 0, "");
 }
 
 // Exchanges the entries at the 1-based positions p and q. False when either is missing.
-bool swapEntries(std::int32_t p, std::int32_t q) {
+bool swapEntries(HashTable& table, std::int32_t p, std::int32_t q) {
   ProcessHeapText nameA, pathA, nameB, pathB;
-  HashTable& table = editTable();
   if (!table.getAt(p, &nameA, &pathA) || !table.getAt(q, &nameB, &pathB)) return false;
   table.setAt(Datum::text(nameA.get()), Datum::text(pathA.get()), q);
   table.setAt(Datum::text(nameB.get()), Datum::text(pathB.get()), p);
   return true;
 }
 
+// The session of the open edit window; null when none is open.
+EditSession* openSession(const ControlEvent* event = nullptr) {
+  Launcher* launcher = event != nullptr ? launcherOf(*event) : launcherOf(kEditWindowIdentity);
+  return launcher != nullptr ? &launcher->edit : nullptr;
+}
+
+// A row button's notification comes from the library without the window's record: the
+// open edit window's is the one.
 int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
-  if (notification != exui::kElementClick || processObjects().editTable == nullptr) return 0;
+  EditSession* open = openSession();
+  if (notification != exui::kElementClick || open == nullptr) return 0;
+  EditSession& session = *open;
   const std::uint32_t generation = session.generation;
   const std::int32_t p = row + 1;
   std::optional<std::int32_t> then;  // the row that shows its buttons afterwards
@@ -130,21 +123,21 @@ int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
   session.modified = 1;
   if (element == 0) {
     ProcessHeapText name;
-    if (editTable().getAt(p, &name, nullptr)) {
-      editTable().remove(name.c_str());
-      rebuildEditList();
+    if (session.table.getAt(p, &name, nullptr)) {
+      session.table.remove(name.c_str());
+      rebuildEditList(session);
     }
   } else if (element == 1 || element == 2) {
     const std::int32_t neighbour = element == 1 ? p + 1 : p - 1;
-    if (neighbour >= 1 && swapEntries(p, neighbour)) {
-      rebuildEditList();
+    if (neighbour >= 1 && swapEntries(session.table, p, neighbour)) {
+      rebuildEditList(session);
       then = neighbour - 1;
     }
   }
   if (generation != session.generation) return 0;  // the window went while the list refilled
   if (then) {
     listMakeVisible(kEditList, *then, 1);
-    showRowButtons(*then);
+    showRowButtons(session, *then);
   }
   return 0;
 }
@@ -162,7 +155,7 @@ Text nameBoxText() {
 // flowing, until the save button is pressed: the edited name. None when the window
 // closed meanwhile (its controls are gone then). `oldName` when a rename is already
 // waiting.
-std::optional<Text> renamePrompt(const Text& oldName) {
+std::optional<Text> renamePrompt(EditSession& session, const Text& oldName) {
   const HWND editWindow = windowHandle(kEditWindowIdentity);
   const HWND panel = editControl(kEditRenamePanelIdentity);
   const HWND veil = editControl(kEditFilterIdentity);
@@ -200,25 +193,31 @@ std::optional<Text> renamePrompt(const Text& oldName) {
   return nameBoxText();
 }
 
+// Whether the edit window is open and set up.
+bool isOpen(const EditSession& session) {
+  return windowHandle(kEditWindowIdentity) != nullptr && session.elements != 0;
+}
+
 }  // namespace
 
-void openEditWindow() {
+void openEditWindow(Launcher& launcher) {
   if (HWND open = windowHandle(kEditWindowIdentity)) {
     SetForegroundWindow(open);
     return;
   }
-  loadWindow(editWindowTemplate());
+  loadWindow(editWindowTemplate(), &launcher);
 }
 
 void closeEditWindow() { closeWindow(kEditWindowIdentity); }
 
 void setUpEditWindow() {
-  ProcessObjects& objects = processObjects();
+  Launcher* launcher = launcherOf(kEditWindowIdentity);
+  if (launcher == nullptr) return;
+  EditSession& session = launcher->edit;
   ++session.generation;
   session.modified = 0;
   const HWND list = editControl(kEditListIdentity);
   session.elements = controlHandle(list);
-  if (objects.editTable == nullptr || objects.shortcutTable == nullptr) return;
 
   RECT client{};
   GetClientRect(list, &client);
@@ -235,55 +234,57 @@ void setUpEditWindow() {
 
   // The whole copy first, the rows after: an add that arrives while the rows fill
   // finds editTable complete.
-  initializeShortcutTable(*objects.editTable);
-  copyShortcutTable(*objects.shortcutTable, *objects.editTable);
+  initializeShortcutTable(session.table);
+  copyShortcutTable(launcher->shortcuts.table(), session.table);
   acceptDroppedFiles(windowHandle(kEditWindowIdentity), DropPlace::editList);
-  fillEditList();
+  fillEditList(session);
 }
 
-void insertIntoOpenEditWindow(std::span<const Text> paths, std::int32_t position) {
-  ProcessObjects& objects = processObjects();
-  if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
-  if (addDroppedShortcuts(editTable(), paths, position) == 0) return;
+void insertIntoOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::int32_t position) {
+  EditSession& session = launcher.edit;
+  if (!isOpen(session)) return;
+  if (addDroppedShortcuts(session.table, paths, position) == 0) return;
   session.modified = 1;  // saved on close like any other edit
-  rebuildEditList();
+  rebuildEditList(session);
 }
 
-void addToOpenEditWindow(std::span<const Text> paths, std::string_view before) {
-  ProcessObjects& objects = processObjects();
-  if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
+void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::string_view before) {
+  EditSession& session = launcher.edit;
+  if (!isOpen(session)) return;
   // A new name goes where it went on the bar - before the same neighbour, or at the end
   // - and a known one takes the new path in its place, as on the bar.
   const Text neighbour(before);
-  const std::int32_t position = neighbour.empty() ? 0 : editTable().positionOf(neighbour.c_str());
-  if (addDroppedShortcuts(editTable(), paths, position) == 0) return;
+  const std::int32_t position = neighbour.empty() ? 0 : session.table.positionOf(neighbour.c_str());
+  if (addDroppedShortcuts(session.table, paths, position) == 0) return;
   const std::uint32_t generation = session.generation;
-  rebuildEditList();
+  rebuildEditList(session);
   if (generation != session.generation) return;
   const int rows = listCount(kEditList);
   if (rows > 0) listMakeVisible(kEditList, position > 0 ? position - 1 : rows - 1, 1);
 }
 
-void mergeIntoOpenEditWindow(const HashTable& file) {
-  ProcessObjects& objects = processObjects();
-  if (windowHandle(kEditWindowIdentity) == nullptr || session.elements == 0 || objects.editTable == nullptr) return;
-  if (!mergeOnto(file, editTable())) return;
-  rebuildEditList();
+void mergeIntoOpenEditWindow(Launcher& launcher, const HashTable& file) {
+  EditSession& session = launcher.edit;
+  if (!isOpen(session) || !mergeOnto(file, session.table)) return;
+  rebuildEditList(session);
 }
 
-bool commitOpenEditWindow() {
-  ProcessObjects& objects = processObjects();
-  if (session.modified == 0 || objects.editTable == nullptr || objects.shortcutTable == nullptr) return false;
+bool commitOpenEditWindow(Launcher& launcher) {
+  EditSession& session = launcher.edit;
+  if (session.modified == 0) return false;
   // The edits become the bar's table at once, and the file follows from that table:
   // an add that is still queued then lands on top of the edits, and a failed save
   // keeps them in the table to be saved with the next change.
-  if (!copyShortcutTable(*objects.editTable, *objects.shortcutTable)) return false;
+  if (!copyShortcutTable(session.table, launcher.shortcuts.table())) return false;
   session.modified = 0;
-  saveShortcuts();
+  saveShortcuts(launcher);
   return true;
 }
 
 void saveEditsOnClose() {
+  Launcher* launcher = launcherOf(kEditWindowIdentity);
+  if (launcher == nullptr) return;
+  EditSession& session = launcher->edit;
   ++session.generation;  // ends a waiting rename and any fill
   session.elements = 0;
   stopAcceptingDroppedFiles(windowHandle(kEditWindowIdentity));
@@ -292,15 +293,16 @@ void saveEditsOnClose() {
   // The file is written here whatever happens to the bar: the launcher may be gone
   // already (its 退出 was chosen while this window was open).
   if (session.modified == 0) return;
-  postWindowJob(windowHandle(kLauncherWindowIdentity), [] {
-    rebuildLauncherList();
+  const HWND bar = windowHandle(kLauncherWindowIdentity);
+  postWindowJob(bar, [bar] {
+    if (Launcher* onBar = launcherOf(bar)) rebuildLauncherList(*onBar);
     slideIn();
   });
-  commitOpenEditWindow();
+  commitOpenEditWindow(*launcher);
 }
 
-std::int32_t onRenameConfirmed(const ControlEvent&) {
-  session.renameConfirmed = 1;
+std::int32_t onRenameConfirmed(const ControlEvent& event) {
+  if (EditSession* session = openSession(&event)) session->renameConfirmed = 1;
   return 0;
 }
 
@@ -310,46 +312,50 @@ std::int32_t onTipPanelClicked(const ControlEvent&) {
 }
 
 std::int32_t onEditRowEnter(const ControlEvent& event) {
-  if (event.arguments[0] >= 0) showRowButtons(event.arguments[0]);
+  EditSession* session = openSession(&event);
+  if (session != nullptr && event.arguments[0] >= 0) showRowButtons(*session, event.arguments[0]);
   return 0;
 }
 
 std::int32_t onEditRowLeave(const ControlEvent& event) {
-  if (event.arguments[0] >= 0) clearRowButtons(event.arguments[0]);
+  EditSession* session = openSession(&event);
+  if (session != nullptr && event.arguments[0] >= 0) clearRowButtons(*session, event.arguments[0]);
   return 0;
 }
 
 std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
   const std::int32_t row = event.arguments[0];
-  ProcessObjects& objects = processObjects();
-  if (row < 0 || objects.editTable == nullptr) return 0;
+  EditSession* open = openSession(&event);
+  if (row < 0 || open == nullptr) return 0;
+  EditSession& session = *open;
+  HashTable& table = session.table;
   ProcessHeapText oldName;
-  if (!editTable().getAt(row + 1, &oldName, nullptr)) return 0;
+  if (!table.getAt(row + 1, &oldName, nullptr)) return 0;
   const HWND list = editControl(kEditListIdentity);
   const std::uint32_t generation = session.generation;
 
   EnableWindow(list, FALSE);  // no second rename or button click meanwhile
-  const std::optional<Text> newName = renamePrompt(oldName.c_str());
+  const std::optional<Text> newName = renamePrompt(session, oldName.c_str());
   if (!newName || generation != session.generation) return 0;  // closed meanwhile: dropped
   EnableWindow(list, TRUE);
 
   if (*newName == oldName.c_str()) return 0;
   // An empty name would lose the entry, and another entry's name would take over that
   // entry's place and lose its path: both keep the old name.
-  if (newName->empty() || editTable().contains(newName->c_str())) return 0;
+  if (newName->empty() || table.contains(newName->c_str())) return 0;
   // The prompt let messages through: an add may have given the entry a new path, a drop
   // may have moved it. The entry as it is now takes the name, where it is now; gone, it
   // takes nothing.
-  const std::int32_t position = editTable().positionOf(oldName.c_str());
+  const std::int32_t position = table.positionOf(oldName.c_str());
   ProcessHeapText path;
-  if (position == 0 || !editTable().getAt(position, nullptr, &path)) return 0;
-  editTable().remove(oldName.c_str());
-  editTable().setAt(Datum::text(newName->c_str()), Datum::text(path.get()), position);
+  if (position == 0 || !table.getAt(position, nullptr, &path)) return 0;
+  table.remove(oldName.c_str());
+  table.setAt(Datum::text(newName->c_str()), Datum::text(path.get()), position);
   session.modified = 1;  // before the refill, which a close may cut short
-  rebuildEditList();
+  rebuildEditList(session);
   if (generation != session.generation) return 0;
   listMakeVisible(kEditList, position - 1, 1);
-  showRowButtons(position - 1);
+  showRowButtons(session, position - 1);
   return 0;
 }
 

@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/text.h"
+#include "app/window_templates.h"
 #include "launcher/bar_layout.h"
 #include "launcher/icon_images.h"
+#include "launcher/launcher.h"
 #include "store/process_heap_block.h"
 #include "uilib/ui_bridge.h"
 
@@ -27,26 +30,23 @@ IconImages shortcutRowImages(const ProcessHeapList& paths);
 int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord);
 
 // The last step of the launcher window's start-up sequence, after the edge docking
-// has measured the screen: reads the shortcut file, fills the bar, parks it beyond
-// the right edge - or, with no shortcuts yet, slides it in.
-void buildLauncher(HWND launcherWindow);
+// has measured the screen and the shortcuts were told their file: reads the file, fills
+// the bar, parks it beyond the right edge - or, with no shortcuts yet, slides it in.
+void buildLauncher(Launcher& launcher, HWND launcherWindow);
 
 // Replaces the shortcut rows (rows 0 and 1 stay) after the shortcut table changed.
 // The bar keeps its horizontal place.
-void rebuildLauncherList();
+void rebuildLauncherList(Launcher& launcher);
 
 // Height and vertical place from the row count; the list takes the window's height.
-void layOutBar();
-
-// The shortcut table's file, as computed at start (empty before the build).
-std::string_view shortcutFilePath();
+void layOutBar(Launcher& launcher);
 
 // After the screen changed under the bar (its size, DPI or taskbar): the bar's width
 // and rows at the DPI, its height and vertical place for the screen, and its place
 // at the right edge where its state says - flush when shown, beyond it when not.
-void fitBarToScreen();
+void fitBarToScreen(Launcher& launcher);
 
-// Writes the shortcut table to its file and rebuilds the bar (after an add).
-void saveShortcutsAndRebuild();
+// Saves the shortcuts and rebuilds the bar (after an add or a drop).
+void saveShortcutsAndRebuild(Launcher& launcher);
 
 }  // namespace corvalis

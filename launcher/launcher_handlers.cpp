@@ -1,5 +1,7 @@
 // The launcher list's clicks: add a file, open the edit window, launch a shortcut; and
 // its right-click menu.
+#include "launcher/launcher_handlers.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -7,7 +9,6 @@
 
 #include "app/current_directory.h"
 #include "app/popup_menu.h"
-#include "program/process_objects.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/responsive_delay.h"
@@ -16,7 +17,10 @@
 #include "launcher/file_dialog.h"
 #include "launcher/launcher_build.h"
 #include "launcher/shell_launch.h"
-#include "launcher/window_handlers.h"
+#include "launcher/shortcut_name.h"
+#include "launcher/edit_window.h"
+#include "launcher/launcher.h"
+#include "launcher/launcher_items.h"
 #include "store/hash_table.h"
 
 namespace corvalis {
@@ -26,15 +30,13 @@ namespace {
 constexpr std::int32_t kAfterLaunchMilliseconds = 100;
 
 // On the window thread, with the path the user chose: the table, the file and the bar.
-void addShortcut(const Text& path) {
-  ProcessObjects& objects = processObjects();
-  if (objects.shortcutTable == nullptr) return;
+void addShortcut(Launcher& launcher, const Text& path) {
   // An empty name (a file named ".profile") is refused by the table; the file is
   // still written, with the content unchanged.
   const Text name = nameFromPath(path);
-  if (objects.shortcutTable->set(name.c_str(), path.c_str()) != SetResult::Refused)
-    addToOpenEditWindow(std::span<const Text>(&path, 1));
-  saveShortcutsAndRebuild();
+  if (launcher.shortcuts.table().set(name.c_str(), path.c_str()) != SetResult::Refused)
+    addToOpenEditWindow(launcher, std::span<const Text>(&path, 1));
+  saveShortcutsAndRebuild(launcher);
 }
 
 // The add-file thread shows only the dialog, from a request of its own: it reads
@@ -45,7 +47,11 @@ DWORD WINAPI addFileThread(void* parameter) {
   const bool com = SUCCEEDED(CoInitialize(nullptr));  // the dialog browses with the shell
   Text path = openFileDialog(*request);
   if (com) CoUninitialize();
-  if (!path.empty()) postWindowJob(request->owner, [path = std::move(path)] { addShortcut(path); });
+  if (path.empty()) return 0;
+  const HWND bar = request->owner;
+  postWindowJob(bar, [bar, path = std::move(path)] {
+    if (Launcher* launcher = launcherOf(bar)) addShortcut(*launcher, path);
+  });
   return 0;
 }
 
@@ -58,11 +64,9 @@ void startAddFile() {
   if (startThread(addFileThread, request.get())) static_cast<void>(request.release());
 }
 
-void launchShortcutRow(std::int32_t row) {
-  const LauncherItems* items = processObjects().launcherItems;
+void launchShortcutRow(Launcher& launcher, std::int32_t row) {
   const LauncherItem* item =
-      items != nullptr && row >= kFixedRowCount ? launcherItemAt(*items, static_cast<std::uint32_t>(row - kFixedRowCount))
-                                                : nullptr;
+      row >= kFixedRowCount ? launcherItemAt(launcher.items, static_cast<std::uint32_t>(row - kFixedRowCount)) : nullptr;
   // No record yet: a click while the rows are being rebuilt.
   if (item == nullptr || item->path == nullptr) return;
   // A copy: the wait below lets a rebuild free the record.
@@ -75,26 +79,34 @@ void launchShortcutRow(std::int32_t row) {
 }  // namespace
 
 std::int32_t onShortcutListItem(const ControlEvent& event) {
+  Launcher* launcher = launcherOf(event);
+  if (launcher == nullptr) return 0;
   const std::int32_t row = event.arguments[0];
   if (row == 0) {
     startAddFile();
   } else if (row == 1) {
-    openEditWindow();
+    openEditWindow(*launcher);
   } else if (row >= kFixedRowCount) {
-    launchShortcutRow(row);
+    launchShortcutRow(*launcher, row);
   }
   return 0;
 }
 
 std::int32_t onShortcutListSecondItem(const ControlEvent& event) {
+  Launcher* launcher = launcherOf(event);
+  if (launcher == nullptr) return 0;
   const std::int32_t row = event.arguments[0];
   if (row >= kFixedRowCount) {
-    const HWND launcher = windowHandle(kLauncherWindowIdentity);
-    showPopupMenu(launcher, windowMenu(kLauncherWindowIdentity, kLauncherMenuIdentity));
+    const HWND bar = windowHandle(kLauncherWindowIdentity);
+    showPopupMenu(bar, windowMenu(kLauncherWindowIdentity, kLauncherMenuIdentity));
   } else if (row == 0) {
-    openEditWindow();
+    openEditWindow(*launcher);
   }
   return 0;
+}
+
+void onLauncherMenuEdit() {
+  if (Launcher* launcher = launcherOf(kLauncherWindowIdentity)) openEditWindow(*launcher);
 }
 
 }  // namespace corvalis

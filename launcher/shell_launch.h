@@ -1,4 +1,4 @@
-// Naming a shortcut after its file, and opening a file through the shell.
+// Opening a file through the shell.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +8,6 @@
 
 namespace corvalis {
 
-// The file-name part of `path` without its last extension: ...\app.exe gives "app",
-// archive.tar.gz "archive.tar", a name without a dot itself, and a name whose only dot
-// leads it (.profile), like a path ending in a backslash, the empty name.
-Text nameFromPath(std::string_view path);
 
 // ShowWindow command for a show mode: 0 normal, 1 hidden, 2 minimised without
 // activation, 3 maximised; anything else normal.

@@ -17,9 +17,11 @@
 #include "app/window_templates.h"
 #include "desktop/edge_docking.h"
 #include "launcher/drop_target.h"
+#include "launcher/edit_window.h"
+#include "launcher/launcher.h"
 #include "launcher/launcher_build.h"
-#include "launcher/shortcut_saving.h"
-#include "launcher/window_handlers.h"
+#include "launcher/launcher_handlers.h"
+#include "launcher/shortcut_file.h"
 #include "store/heap_access.h"
 #include "uilib/ui_bridge.h"
 
@@ -47,7 +49,7 @@ void bindProgramWindows() {
   launcher.destroying = onLauncherDestroying;
   launcher.listItem = onShortcutListItem;
   launcher.listSecondItem = onShortcutListSecondItem;
-  launcher.menuEdit = openEditWindow;
+  launcher.menuEdit = onLauncherMenuEdit;
   launcher.menuExit = closeLauncherWindow;
 
   EditWindowHandlers edit;
@@ -107,19 +109,24 @@ int runProgram() {
   }
   resolveHeapAccess();
 
+  // What the bar and the edit window work on, over the process-wide objects; both
+  // windows carry it, and their handlers find it there.
+  ProcessObjects& objects = processObjects();
+  Launcher launcher(*objects.shortcutTable, *objects.editTable, *objects.launcherItems, *objects.edgeDockState);
+
   // 7. The launcher window; its created event runs the start-up sequence before the
   //    load returns. The result does not matter: no window simply means no loop.
-  loadWindow(launcherWindowTemplate());
+  loadWindow(launcherWindowTemplate(), &launcher);
   quitWhenLastWindowCloses();
 
   // What the system tells every program: the session's end, a changed environment.
   EnvironmentFollower environment;
   answerSystemNotices(SystemNotices{
-      .sessionEnding = [] {
+      .sessionEnding = [&launcher] {
         // As the program's end would: the open edit window's changes, then whatever
         // is still unsaved. Quietly: no window may come up now.
-        commitOpenEditWindow();
-        saveUnsavedShortcutsAtEnd(true);
+        commitOpenEditWindow(launcher);
+        launcher.shortcuts.saveUnsavedAtEnd(true);
       },
       .environmentChanged = [&environment] { environment.follow(); },
   });
@@ -131,7 +138,7 @@ int runProgram() {
   if (loadedWindowCount() > 0) exitCode = runMessageLoop();
 
   // 9. The end. A change whose save failed gets one more try first.
-  saveUnsavedShortcutsAtEnd();
+  launcher.shortcuts.saveUnsavedAtEnd();
   answerSystemNotices(SystemNotices{});
   runAtExit();
   destroyHiddenOwnerWindow();
@@ -144,11 +151,20 @@ void onLauncherCreated() {
   syncAutostart();
   ProcessObjects& objects = processObjects();
   const HWND launcherWindow = windowHandle(kLauncherWindowIdentity);
+  Launcher* launcher = launcherOf(launcherWindow);
+  if (launcher == nullptr) return;
   EdgeDocking docking{objects.edgeDockState, objects.edgeClick, objects.barShown, objects.desktopShell};
-  docking.displayChanged = fitBarToScreen;
-  docking.barCalled = retryShortcutFileRead;
+  docking.displayChanged = [] {
+    if (Launcher* onBar = launcherOf(kLauncherWindowIdentity)) fitBarToScreen(*onBar);
+  };
+  docking.barCalled = [] {
+    if (Launcher* onBar = launcherOf(kLauncherWindowIdentity)) retryShortcutRead(*onBar);
+  };
   installEdgeDocking(docking, launcherWindow);
-  buildLauncher(launcherWindow);
+  // The shortcut file: Corvalis.HashTable in the documents folder, named once for the run.
+  setShortcutFilePath(objects, shortcutFilePathIn(documentsFolder()));
+  launcher->shortcuts.keepIn(objects.shortcutFilePath != nullptr ? objects.shortcutFilePath : "");
+  buildLauncher(*launcher, launcherWindow);
 }
 
 void closeLauncherWindow() { closeWindow(kLauncherWindowIdentity); }

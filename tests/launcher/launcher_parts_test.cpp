@@ -17,8 +17,9 @@
 #include "launcher/bar_layout.h"
 #include "base/dpi.h"
 #include "launcher/shell_launch.h"
+#include "launcher/shortcut_name.h"
 #include "launcher/shortcut_file.h"
-#include "launcher/shortcut_saving.h"
+#include "launcher/shortcuts.h"
 #include "tests/app/thread_windows.h"
 
 namespace corvalis {

@@ -14,7 +14,10 @@
 //   as "<file>.damaged" before anything replaces it, and the user is told once.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "launcher/shortcut_file.h"
@@ -75,25 +78,73 @@ class SaveRecord {
   bool told_ = false;
 };
 
-// Start-up's read of the shortcut file into shortcutTable (set up empty before),
-// with the changes an earlier run left in the pending file merged in. A damaged
-// file's copy is made (the user is told once the bar is built); a file not read yet is
-// tried again from then on. What the read found.
-ShortcutFileState readShortcutsAtStart();
+// The user's shortcuts: the table the bar shows (the process-wide shortcutTable), the
+// file they are kept in, and every read and write of it after start-up's with their
+// record - nothing the user made is lost on any of these roads. On the window thread.
+class Shortcuts {
+ public:
+  explicit Shortcuts(HashTable& table) : table_(table) {}
+  Shortcuts(const Shortcuts&) = delete;
+  Shortcuts& operator=(const Shortcuts&) = delete;
 
-// The bar is built and shown: from now on the user may be told what the start found.
-void shortcutsOnTheBar();
+  HashTable& table() { return table_; }
+  // The file, as start-up names it (the documents folder's Corvalis.HashTable); empty
+  // before. The text stays the caller's, for the whole run.
+  std::string_view filePath() const { return filePath_; }
+  void keepIn(std::string_view filePath) { filePath_ = filePath; }
 
-// Another try at a file not read yet (the bar was called); nothing otherwise.
-void retryShortcutFileRead();
+  // Start-up's read of the file into the table (set up empty before), with the changes
+  // an earlier run left in the pending file merged in. A damaged file's copy is made
+  // (the user is told once the bar is shown); a file not read yet is tried again from
+  // then on, on a timer of `bar`'s. What the read found.
+  ShortcutFileState readAtStart(HWND bar);
+  // The bar is built and shown: from now on the user may be told what the start found.
+  void barShown();
 
-// Saves shortcutTable to its file; true when the file holds the table now.
-bool saveShortcuts();
+  // Another try at a file not read yet. When it is read now, the table holds its
+  // shortcuts with what was made meanwhile on top, and the file's own shortcuts come
+  // back (for an open edit window to take in too); null otherwise.
+  std::unique_ptr<HashTable> readLate(unsigned patienceMilliseconds = 0);
+  bool notReadYet() const { return notReadYet_; }
 
-// At the end of the program or of the session: one more try when the last save failed
-// (or the file was never read: then the changes go to the pending file), and, unless
-// `quiet` (the session is ending: no window may be shown), the message when the
-// changes could not be written where they belong and the user has not been told yet.
-void saveUnsavedShortcutsAtEnd(bool quiet = false);
+  // Saves the table to its file; true when the file holds the table now. A file not
+  // read yet is not written: the change waits for it.
+  bool save();
+  bool unsaved() const { return record_.unsaved(); }
+
+  // At the end of the program or of the session: one more try when the last save failed
+  // (or the file was never read: then the changes go to the pending file), and, unless
+  // `quiet` (the session is ending: no window may be shown), the message when the
+  // changes could not be written where they belong and the user has not been told yet.
+  void saveUnsavedAtEnd(bool quiet = false);
+
+ private:
+  bool writeTable();
+  bool keepDamagedFile();
+  void tellOfDamage();
+  void mergePendingChanges();
+  void stopLateReads();
+  void showSaveFailure();
+
+  HashTable& table_;
+  std::string_view filePath_;
+  HWND bar_ = nullptr;
+  SaveRecord record_;
+  // The file is there but has not been read: it must not be replaced.
+  bool notReadYet_ = false;
+  // The file was damaged: its bytes are kept before anything replaces it.
+  bool damagedToKeep_ = false;
+  std::size_t salvaged_ = 0;
+  // The copy of the damaged file, while the user has not been told of it: told once the
+  // bar is shown (the build lets messages through: a message box there would hold it).
+  Text copyToTell_;
+  bool barShown_ = false;
+  // The pending file's changes are in the table; it goes once the file holds them.
+  bool pendingMerged_ = false;
+};
+
+// A file not read yet is tried this often meanwhile; the timer's identifier on the bar.
+inline constexpr UINT kLateReadMilliseconds = 2000;
+inline constexpr UINT_PTR kLateReadTimer = 0xC0E9;
 
 }  // namespace corvalis
