@@ -43,8 +43,8 @@ LRESULT CALLBACK appBarEntryPoint(HWND window, UINT message, WPARAM wParam, LPAR
   if (auto* shell = fromProperty<DesktopShell*>(GetPropA(window, kAppBarObjectProperty)); shell != nullptr)
     return shell->appBarWindowProc(window, message, wParam, lParam);
   if (auto previous = fromProperty<WNDPROC>(GetPropA(window, kAppBarPreviousProcProperty)); previous != nullptr)
-    return CallWindowProcA(previous, window, message, wParam, lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
+    return CallWindowProcW(previous, window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 APPBARDATA emptyAppBarData() {
@@ -130,9 +130,9 @@ void DesktopShell::registerAppBar(HWND window, AppBarNotification routine) {
   // A second registration of the same window must not put the entry point behind
   // itself: the stored predecessor would then be the entry point, and every message
   // would call it again without end.
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == appBarEntryPoint)
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) == appBarEntryPoint)
     return;
-  const LONG_PTR previous = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(appBarEntryPoint));
+  const LONG_PTR previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(appBarEntryPoint));
   SetPropA(window, kAppBarPreviousProcProperty, reinterpret_cast<HANDLE>(previous));
 }
 
@@ -143,8 +143,8 @@ LRESULT DesktopShell::appBarWindowProc(HWND window, UINT message, WPARAM wParam,
   }
   // The other notifications (state, position, window arrangement) pass on unhandled.
   if (auto previous = fromProperty<WNDPROC>(GetPropA(window, kAppBarPreviousProcProperty)); previous != nullptr)
-    return CallWindowProcA(previous, window, message, wParam, lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
+    return CallWindowProcW(previous, window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool DesktopShell::isTaskbarAutoHide() {

@@ -263,7 +263,7 @@ LRESULT CALLBACK edgeHookProcedure(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Installation& in = installation;
   EdgeDockState* state = in.docking.state;
-  if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
 
   LRESULT result = 0;
   if (handleSlideMessage(window, message, wParam, lParam, result)) return result;
@@ -309,8 +309,8 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
   } else if (displayChangeMessage(message, wParam)) {
     followDisplay(*state);
   }
-  if (state->previousWindowProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  return CallWindowProcA(state->previousWindowProc, window, message, wParam, lParam);
+  if (state->previousWindowProc == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  return CallWindowProcW(state->previousWindowProc, window, message, wParam, lParam);
 }
 
 static void measureScreen(EdgeDockState& state) {
@@ -381,7 +381,7 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
     state.mouseHook = installation.hook.get();
   }
   state.previousWindowProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(launcherWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure)));
+      SetWindowLongPtrW(launcherWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure)));
   measureScreen(state);
   setFullScreenActive(state, 0);
   if (docking.shell != nullptr) docking.shell->registerAppBar(launcherWindow, onFullScreenApp);

@@ -75,7 +75,7 @@ LRESULT CALLBACK originalProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     seen.messages.push_back(message);
     return 1234;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void notified(std::int32_t state) { seen.notifications.push_back(state); }
@@ -85,13 +85,13 @@ class AppBar : public OleThread {
   void SetUp() override {
     OleThread::SetUp();
     seen = Seen{};
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = originalProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "CorvalisAppBarTest";
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, "CorvalisAppBarTest", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"CorvalisAppBarTest";
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowExW(0, L"CorvalisAppBarTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {
@@ -103,9 +103,9 @@ class AppBar : public OleThread {
 
 TEST_F(AppBar, RegistrationSetsTheTwoPropertiesAndGoesFirst) {
   DesktopShell shell;
-  const auto before = GetWindowLongPtrA(window_, GWLP_WNDPROC);
+  const auto before = GetWindowLongPtrW(window_, GWLP_WNDPROC);
   shell.registerAppBar(window_, notified);
-  EXPECT_NE(GetWindowLongPtrA(window_, GWLP_WNDPROC), before);
+  EXPECT_NE(GetWindowLongPtrW(window_, GWLP_WNDPROC), before);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(GetPropA(window_, kAppBarRoutineProperty)),
             reinterpret_cast<std::uintptr_t>(&notified));
   EXPECT_EQ(reinterpret_cast<LONG_PTR>(GetPropA(window_, kAppBarPreviousProcProperty)), before);

@@ -48,7 +48,7 @@ class InstalledDocking : public ::testing::Test {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     screenWidth_ = GetSystemMetrics(SM_CXSCREEN);
     bar_ = std::make_unique<RecordingBar>(screenWidth_, 300);
-    originalProc_ = GetWindowLongPtrA(bar_->handle(), GWLP_WNDPROC);
+    originalProc_ = GetWindowLongPtrW(bar_->handle(), GWLP_WNDPROC);
     shellHookFailureReports = 0;
   }
   void TearDown() override {
@@ -159,12 +159,12 @@ TEST_F(InstalledDocking, AfterADisplayChangeTheBarGoesBackWhereItsStateSays) {
 
 TEST_F(InstalledDocking, WithoutTheShellTheShellHookProcedureComesFirst) {
   install(false);
-  EXPECT_EQ(GetWindowLongPtrA(bar(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(shellHookWindowProcedure));
+  EXPECT_EQ(GetWindowLongPtrW(bar(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(shellHookWindowProcedure));
 }
 
 TEST_F(InstalledDocking, TheApplicationBarProcedureComesBeforeTheShellHookProcedure) {
   install(true);
-  const LONG_PTR first = GetWindowLongPtrA(bar(), GWLP_WNDPROC);
+  const LONG_PTR first = GetWindowLongPtrW(bar(), GWLP_WNDPROC);
   EXPECT_NE(first, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure));
   EXPECT_NE(first, originalProc_);
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetPropA(bar(), kAppBarPreviousProcProperty)), shellHookWindowProcedure);
@@ -461,12 +461,12 @@ TEST_F(InstalledDocking, TheInstalledBarSlidesThroughTheCallsWithoutArguments) {
 
 TEST_F(InstalledDocking, AnExplorerRestartRegistersTheApplicationBarAgain) {
   install(true);
-  const LONG_PTR first = GetWindowLongPtrA(bar(), GWLP_WNDPROC);
+  const LONG_PTR first = GetWindowLongPtrW(bar(), GWLP_WNDPROC);
   RemovePropA(bar(), kAppBarRoutineProperty);
   SendMessageW(bar(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   EXPECT_EQ(reinterpret_cast<AppBarNotification>(GetPropA(bar(), kAppBarRoutineProperty)), onFullScreenApp);
   // Registered again, not chained twice.
-  EXPECT_EQ(GetWindowLongPtrA(bar(), GWLP_WNDPROC), first);
+  EXPECT_EQ(GetWindowLongPtrW(bar(), GWLP_WNDPROC), first);
   SendMessageW(bar(), kAppBarCallbackMessage, ABN_FULLSCREENAPP, 1);
   EXPECT_EQ(state_.fullScreenActive, 1);
 }
