@@ -112,6 +112,18 @@ class Listbox final : public Control {
   void paintRow(HDC dc, int index, const RECT& area, int textRight);
   void paintElement(HDC dc, int index, int element, const RECT& area);
 
+  // What onMessage does with each message; points are in client coordinates.
+  LRESULT followPointer(POINT point);
+  LRESULT endHoverOnLeave();
+  LRESULT pressLeftButton(POINT point, bool doubleClick);
+  LRESULT releaseLeftButton(POINT point);
+  LRESULT dropPressOnCaptureLoss(HWND newCapture);
+  static LRESULT awaitRightRelease();
+  LRESULT reportRightClick(POINT point);
+  LRESULT scrollByWheel(int delta, LPARAM screenPoint);
+  LRESULT scrollByKey(WPARAM key, bool& handled);
+  static LRESULT wantArrowKeys();
+
   std::vector<Row> rows_;
   std::vector<ElementDesign> elements_;
   int scrollTop_ = 0;
