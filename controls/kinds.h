@@ -171,8 +171,26 @@ class Editbox final : public Control {
   void typed(wchar_t unit);
   void copy();
   void paste();
+  void cut();
+  void clearSelection();  // as the user does: raises kEventEditChanged when there was one
+  void deleteBeforeCaret();
+  void deleteAfterCaret();
   void selectAll();
   bool userChanged();  // raises kEventEditChanged
+
+  // What onMessage does with each message; x is in window coordinates.
+  LRESULT gainFocus();
+  LRESULT loseFocus();
+  LRESULT startSelectingAt(int x);
+  LRESULT dragSelectionTo(int x);
+  LRESULT finishSelecting();
+  LRESULT selectAllOnDoubleClick();
+  LRESULT abandonSelecting();  // the capture went elsewhere
+  static LRESULT showTextCursor(WORD hitArea, bool& handled);
+  static LRESULT wantedDialogKeys(const MSG* pending);
+  LRESULT pressEditingKey(WPARAM key, bool& handled);
+  LRESULT typeCharacter(WPARAM unit);
+  LRESULT typeImeCharacter(WPARAM unit);
 
   std::string text_;
   std::size_t caret_ = 0;
