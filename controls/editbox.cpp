@@ -64,9 +64,7 @@ void Editbox::relayout() {
       xs_[k] = layout_.wideIndex[k] == 0 ? 0 : extents[layout_.wideIndex[k] - 1];
     }
   }
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
 }
 
 int Editbox::xOf(std::size_t position) const {
@@ -100,6 +98,12 @@ void Editbox::updateCaret() {
   SetCaretPos(kPad + xOf(caret_) - scrollX_, (static_cast<int>(clientRect().bottom) - lineHeight) / 2);
 }
 
+void Editbox::followCaret() {
+  keepCaretVisible();
+  updateCaret();
+  invalidate();
+}
+
 void Editbox::textChanged() {
   if (text_.size() > static_cast<std::size_t>(kEditboxMaxBytes)) text_.resize(snapToBoundary(text_, kEditboxMaxBytes));
   caret_ = anchor_ = text_.size();  // a new text is entered at its end
@@ -118,9 +122,7 @@ void Editbox::placeCaret(int position, int selectBefore) {
   caret_ = at;
   anchor_ = selectBefore > 0 ? snapToBoundary(text_, at > static_cast<std::size_t>(selectBefore) ? at - selectBefore : 0)
                              : at;
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
 }
 
 void Editbox::setSelectionLength(int length) {
@@ -215,9 +217,7 @@ void Editbox::typed(wchar_t unit) {
 void Editbox::selectAll() {
   anchor_ = 0;
   caret_ = text_.size();
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
 }
 
 void Editbox::copy() {
@@ -333,18 +333,14 @@ LRESULT Editbox::startSelectingAt(int x) {
   if (!keyDown(VK_SHIFT)) anchor_ = at;
   selecting_ = true;
   SetCapture(window());
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
   return 0;
 }
 
 LRESULT Editbox::dragSelectionTo(int x) {
   if (selecting_) {
     caret_ = positionAt(x);
-    keepCaretVisible();
-    updateCaret();
-    invalidate();
+    followCaret();
   }
   return 0;
 }
@@ -402,9 +398,7 @@ LRESULT Editbox::pressEditingKey(WPARAM key, bool& handled) {
       return 0;
   }
   if (!shift) anchor_ = caret_;
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
   return 0;
 }
 

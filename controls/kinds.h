@@ -166,6 +166,7 @@ class Editbox final : public Control {
   std::size_t positionAt(int x) const;  // x in window coordinates
   void keepCaretVisible();
   void updateCaret();
+  void followCaret();  // after the caret moved: into view, the system caret with it, repainted
   void replaceSelection(std::string_view gbk, bool byUser);
   bool eraseSelection();
   void typed(wchar_t unit);
