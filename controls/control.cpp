@@ -465,93 +465,115 @@ LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
     runJob(lParam);
   } else {
     switch (message) {
-      case WM_PAINT: {
-        PaintScope scope(window_);
-        excludeWindowsAbove(window_, scope.dc());
-        const RECT client = clientRect();
-        if (client.right > 0 && client.bottom > 0) {
-          Canvas back(client.right, client.bottom);  // drawn whole, shown at once: no flicker
-          if (back.valid()) {
-            paintTo(back.dc());
-            BitBlt(scope.dc(), 0, 0, client.right, client.bottom, back.dc(), 0, 0, SRCCOPY);
-          } else {
-            paintTo(scope.dc());
-          }
-        }
-        break;
-      }
-      case WM_PRINTCLIENT:
-        if (lParam & PRF_CLIENT) paintTo(reinterpret_cast<HDC>(wParam));
-        break;
-      case WM_ERASEBKGND:
-        result = 1;
-        break;
-      case WM_SETTEXT:
-        if (std::string* storage = text()) {
-          const auto* wide = reinterpret_cast<const wchar_t*>(lParam);
-          std::string fresh = wide != nullptr ? fromWideText(wide) : std::string();
-          if (fresh.size() > static_cast<std::size_t>(kEditboxMaxBytes)) {
-            fresh.resize(snapToBoundary(fresh, kEditboxMaxBytes));
-          }
-          *storage = std::move(fresh);
-          textChanged();
-          result = TRUE;
-        } else {
-          handled = false;
-        }
-        break;
+      case WM_PAINT: result = paintWindow(); break;
+      case WM_PRINTCLIENT: result = printClient(reinterpret_cast<HDC>(wParam), lParam); break;
+      case WM_ERASEBKGND: result = skipBackgroundErase(); break;
+      case WM_SETTEXT: result = takeWindowText(lParam, handled); break;
       case WM_GETTEXT:
-      case WM_GETTEXTLENGTH:
-        if (std::string* storage = text()) {
-          const std::wstring wide = toWideText(*storage);
-          if (message == WM_GETTEXTLENGTH) {
-            result = static_cast<LRESULT>(wide.size());
-          } else if (wParam > 0 && lParam != 0) {
-            const std::size_t count = std::min<std::size_t>(wide.size(), wParam - 1);
-            auto* buffer = reinterpret_cast<wchar_t*>(lParam);
-            std::memcpy(buffer, wide.data(), count * sizeof(wchar_t));
-            buffer[count] = L'\0';
-            result = static_cast<LRESULT>(count);
-          }
-        } else {
-          handled = false;
-        }
-        break;
-      case WM_ENABLE:
-        onEnable(wParam != 0);
-        invalidate();
-        handled = false;
-        break;
-      default:
-        if (message == WM_MOUSELEAVE) tracking_ = false;
-        if (record_.state == kStateReady && !destroyPending_) {
-          result = onMessage(message, wParam, lParam, handled);
-        } else {
-          handled = false;
-        }
-        break;
+      case WM_GETTEXTLENGTH: result = giveWindowText(message, wParam, lParam, handled); break;
+      case WM_ENABLE: result = followEnabledState(wParam, handled); break;
+      default: result = passToKind(message, wParam, lParam, handled); break;
     }
   }
-  if (!handled) {
-    result = baseProc_ != nullptr ? CallWindowProcW(baseProc_, window_, message, wParam, lParam)
-                                  : DefWindowProcW(window_, message, wParam, lParam);
-    // The bridge reports moves through ControlSetRect; a window moved while the control was
-    // not ready, or by a bridge that does not, is caught up here.
-    if (message == WM_WINDOWPOSCHANGED && !destroyPending_ && window_ != nullptr) {
-      const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
-      if ((position->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE)) {
-        RECT now{};
-        GetWindowRect(window_, &now);
-        MapWindowPoints(nullptr, GetParent(window_), reinterpret_cast<POINT*>(&now), 2);
-        if (now.left != record_.left || now.top != record_.top || now.right - now.left != record_.width ||
-            now.bottom - now.top != record_.height) {
-          setRect(now.left, now.top, now.right - now.left, now.bottom - now.top);
-        }
-      }
-    }
-  }
+  if (!handled) result = passToBridge(message, wParam, lParam);
   if (--dispatchDepth_ == 0 && destroyPending_) delete this;
   return result;
+}
+
+LRESULT Control::paintWindow() {
+  PaintScope scope(window_);
+  excludeWindowsAbove(window_, scope.dc());
+  const RECT client = clientRect();
+  if (client.right > 0 && client.bottom > 0) {
+    Canvas back(client.right, client.bottom);  // drawn whole, shown at once: no flicker
+    if (back.valid()) {
+      paintTo(back.dc());
+      BitBlt(scope.dc(), 0, 0, client.right, client.bottom, back.dc(), 0, 0, SRCCOPY);
+    } else {
+      paintTo(scope.dc());
+    }
+  }
+  return 0;
+}
+
+LRESULT Control::printClient(HDC dc, LPARAM parts) {
+  if (parts & PRF_CLIENT) paintTo(dc);
+  return 0;
+}
+
+LRESULT Control::skipBackgroundErase() {
+  // Painting covers the whole client area: an erase first would only flicker.
+  return 1;
+}
+
+LRESULT Control::takeWindowText(LPARAM lParam, bool& handled) {
+  std::string* storage = text();
+  if (storage == nullptr) {
+    handled = false;
+    return 0;
+  }
+  const auto* wide = reinterpret_cast<const wchar_t*>(lParam);
+  std::string fresh = wide != nullptr ? fromWideText(wide) : std::string();
+  if (fresh.size() > static_cast<std::size_t>(kEditboxMaxBytes)) {
+    fresh.resize(snapToBoundary(fresh, kEditboxMaxBytes));
+  }
+  *storage = std::move(fresh);
+  textChanged();
+  return TRUE;
+}
+
+LRESULT Control::giveWindowText(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  const std::string* storage = text();
+  if (storage == nullptr) {
+    handled = false;
+    return 0;
+  }
+  const std::wstring wide = toWideText(*storage);
+  if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(wide.size());
+  if (wParam == 0 || lParam == 0) return 0;
+  const std::size_t count = std::min<std::size_t>(wide.size(), wParam - 1);
+  auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+  std::memcpy(buffer, wide.data(), count * sizeof(wchar_t));
+  buffer[count] = L'\0';
+  return static_cast<LRESULT>(count);
+}
+
+LRESULT Control::followEnabledState(WPARAM enabling, bool& handled) {
+  onEnable(enabling != 0);
+  invalidate();
+  handled = false;  // the bridge sees it too
+  return 0;
+}
+
+LRESULT Control::passToKind(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  if (message == WM_MOUSELEAVE) tracking_ = false;
+  if (record_.state != kStateReady || destroyPending_) {
+    handled = false;
+    return 0;
+  }
+  return onMessage(message, wParam, lParam, handled);
+}
+
+LRESULT Control::passToBridge(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = baseProc_ != nullptr ? CallWindowProcW(baseProc_, window_, message, wParam, lParam)
+                                              : DefWindowProcW(window_, message, wParam, lParam);
+  if (message == WM_WINDOWPOSCHANGED) catchUpWithMove(lParam);
+  return result;
+}
+
+void Control::catchUpWithMove(LPARAM lParam) {
+  // The bridge reports moves through ControlSetRect; a window moved while the control was
+  // not ready, or by a bridge that does not, is caught up here.
+  if (destroyPending_ || window_ == nullptr) return;
+  const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+  if ((position->flags & (SWP_NOSIZE | SWP_NOMOVE)) == (SWP_NOSIZE | SWP_NOMOVE)) return;
+  RECT now{};
+  GetWindowRect(window_, &now);
+  MapWindowPoints(nullptr, GetParent(window_), reinterpret_cast<POINT*>(&now), 2);
+  if (now.left != record_.left || now.top != record_.top || now.right - now.left != record_.width ||
+      now.bottom - now.top != record_.height) {
+    setRect(now.left, now.top, now.right - now.left, now.bottom - now.top);
+  }
 }
 
 }  // namespace corvalis::exui

@@ -175,6 +175,17 @@ class Control {
 
  private:
   LRESULT route(UINT message, WPARAM wParam, LPARAM lParam);
+  // What route does with each message; a handler that clears handled leaves the message
+  // to the bridge's procedure.
+  LRESULT paintWindow();
+  LRESULT printClient(HDC dc, LPARAM parts);
+  static LRESULT skipBackgroundErase();
+  LRESULT takeWindowText(LPARAM lParam, bool& handled);
+  LRESULT giveWindowText(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  LRESULT followEnabledState(WPARAM enabling, bool& handled);
+  LRESULT passToKind(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  LRESULT passToBridge(UINT message, WPARAM wParam, LPARAM lParam);
+  void catchUpWithMove(LPARAM lParam);  // after WM_WINDOWPOSCHANGED
   void unbind();
 
   ControlRecord record_{};

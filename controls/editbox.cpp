@@ -64,9 +64,7 @@ void Editbox::relayout() {
       xs_[k] = layout_.wideIndex[k] == 0 ? 0 : extents[layout_.wideIndex[k] - 1];
     }
   }
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
 }
 
 int Editbox::xOf(std::size_t position) const {
@@ -100,6 +98,12 @@ void Editbox::updateCaret() {
   SetCaretPos(kPad + xOf(caret_) - scrollX_, (static_cast<int>(clientRect().bottom) - lineHeight) / 2);
 }
 
+void Editbox::followCaret() {
+  keepCaretVisible();
+  updateCaret();
+  invalidate();
+}
+
 void Editbox::textChanged() {
   if (text_.size() > static_cast<std::size_t>(kEditboxMaxBytes)) text_.resize(snapToBoundary(text_, kEditboxMaxBytes));
   caret_ = anchor_ = text_.size();  // a new text is entered at its end
@@ -118,9 +122,7 @@ void Editbox::placeCaret(int position, int selectBefore) {
   caret_ = at;
   anchor_ = selectBefore > 0 ? snapToBoundary(text_, at > static_cast<std::size_t>(selectBefore) ? at - selectBefore : 0)
                              : at;
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
 }
 
 void Editbox::setSelectionLength(int length) {
@@ -215,9 +217,7 @@ void Editbox::typed(wchar_t unit) {
 void Editbox::selectAll() {
   anchor_ = 0;
   caret_ = text_.size();
-  keepCaretVisible();
-  updateCaret();
-  invalidate();
+  followCaret();
 }
 
 void Editbox::copy() {
@@ -256,142 +256,169 @@ void Editbox::paste() {
   replaceSelection(gbk, true);
 }
 
+void Editbox::cut() {
+  copy();
+  clearSelection();
+}
+
+void Editbox::clearSelection() {
+  if (eraseSelection()) userChanged();
+}
+
+void Editbox::deleteBeforeCaret() {
+  if (!eraseSelection()) {
+    if (caret_ == 0) return;
+    const std::size_t start = previousBoundary(text_, caret_);
+    text_.erase(start, caret_ - start);
+    caret_ = anchor_ = start;
+    relayout();
+  }
+  userChanged();
+}
+
+void Editbox::deleteAfterCaret() {
+  if (!eraseSelection()) {
+    if (caret_ >= text_.size()) return;
+    text_.erase(caret_, nextBoundary(text_, caret_) - caret_);
+    anchor_ = caret_;
+    relayout();
+  }
+  userChanged();
+}
+
 LRESULT Editbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
   switch (message) {
-    case WM_SETFOCUS:
-      focused_ = true;
-      CreateCaret(window(), nullptr, 1, fontLineHeight(font()));
-      updateCaret();
-      ShowCaret(window());
-      invalidate();
-      return 0;
-    case WM_KILLFOCUS:
-      focused_ = false;
-      selecting_ = false;
-      DestroyCaret();
-      invalidate();
-      return 0;
-    case WM_LBUTTONDOWN: {
-      if (GetFocus() != window()) SetFocus(window());
-      const std::size_t at = positionAt(GET_X_LPARAM(lParam));
-      caret_ = at;
-      if (!keyDown(VK_SHIFT)) anchor_ = at;
-      selecting_ = true;
-      SetCapture(window());
-      keepCaretVisible();
-      updateCaret();
-      invalidate();
-      return 0;
-    }
-    case WM_MOUSEMOVE:
-      if (selecting_) {
-        caret_ = positionAt(GET_X_LPARAM(lParam));
-        keepCaretVisible();
-        updateCaret();
-        invalidate();
-      }
-      return 0;
-    case WM_LBUTTONUP:
-      if (selecting_) {
-        selecting_ = false;
-        ReleaseCapture();
-      }
-      return 0;
-    case WM_LBUTTONDBLCLK:
-      if (GetFocus() != window()) SetFocus(window());
-      selectAll();
-      return 0;
-    case WM_CAPTURECHANGED:
-      selecting_ = false;
-      return 0;
-    case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_IBEAM)));
-        return TRUE;
-      }
-      handled = false;
-      return 0;
-    case WM_GETDLGCODE: {
-      LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
-      // Enter belongs to the edit box; Esc is left to the window (it closes it).
-      const auto* pending = reinterpret_cast<const MSG*>(lParam);
-      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
-      return code;
-    }
-    case WM_KEYDOWN: {
-      const bool shift = keyDown(VK_SHIFT);
-      const bool selection = caret_ != anchor_;
-      switch (wParam) {
-        case VK_LEFT:
-          caret_ = !shift && selection ? std::min(caret_, anchor_) : previousBoundary(text_, caret_);
-          break;
-        case VK_RIGHT:
-          caret_ = !shift && selection ? std::max(caret_, anchor_) : nextBoundary(text_, caret_);
-          break;
-        case VK_HOME: caret_ = 0; break;
-        case VK_END: caret_ = text_.size(); break;
-        case VK_DELETE:
-          if (!eraseSelection()) {
-            if (caret_ >= text_.size()) return 0;
-            text_.erase(caret_, nextBoundary(text_, caret_) - caret_);
-            anchor_ = caret_;
-            relayout();
-          }
-          userChanged();
-          return 0;
-        default:
-          handled = false;
-          return 0;
-      }
-      if (!shift) anchor_ = caret_;
-      keepCaretVisible();
-      updateCaret();
-      invalidate();
-      return 0;
-    }
-    case WM_CHAR:
-      switch (wParam) {
-        case 0x08:  // Backspace: the whole character before the caret
-          if (!eraseSelection()) {
-            if (caret_ == 0) return 0;
-            const std::size_t start = previousBoundary(text_, caret_);
-            text_.erase(start, caret_ - start);
-            caret_ = anchor_ = start;
-            relayout();
-          }
-          userChanged();
-          return 0;
-        case 0x01: selectAll(); return 0;           // Ctrl+A
-        case 0x03: copy(); return 0;                // Ctrl+C
-        case 0x16: paste(); return 0;               // Ctrl+V
-        case 0x18:                                  // Ctrl+X
-          copy();
-          if (eraseSelection()) userChanged();
-          return 0;
-        case L'\r': raise(kEventEditEnter); return 0;
-        case 0x1B: raise(kEventEditEscape); return 0;
-        default:
-          typed(static_cast<wchar_t>(wParam));
-          return 0;
-      }
-    case WM_IME_CHAR:
-      // Taken here: passed on, the default procedure would send it again as WM_CHAR.
-      typed(static_cast<wchar_t>(wParam));
-      return 0;
+    case WM_SETFOCUS: return gainFocus();
+    case WM_KILLFOCUS: return loseFocus();
+    case WM_LBUTTONDOWN: return startSelectingAt(GET_X_LPARAM(lParam));
+    case WM_MOUSEMOVE: return dragSelectionTo(GET_X_LPARAM(lParam));
+    case WM_LBUTTONUP: return finishSelecting();
+    case WM_LBUTTONDBLCLK: return selectAllOnDoubleClick();
+    case WM_CAPTURECHANGED: return abandonSelecting();
+    case WM_SETCURSOR: return showTextCursor(LOWORD(lParam), handled);
+    case WM_GETDLGCODE: return wantedDialogKeys(reinterpret_cast<const MSG*>(lParam));
+    case WM_KEYDOWN: return pressEditingKey(wParam, handled);
+    case WM_CHAR: return typeCharacter(wParam);
+    case WM_IME_CHAR: return typeImeCharacter(wParam);
     case WM_COPY: copy(); return 0;
     case WM_PASTE: paste(); return 0;
-    case WM_CUT:
-      copy();
-      if (eraseSelection()) userChanged();
-      return 0;
-    case WM_CLEAR:
-      if (eraseSelection()) userChanged();
-      return 0;
+    case WM_CUT: cut(); return 0;
+    case WM_CLEAR: clearSelection(); return 0;
+    default: return Control::onMessage(message, wParam, lParam, handled);
+  }
+}
+
+LRESULT Editbox::gainFocus() {
+  focused_ = true;
+  CreateCaret(window(), nullptr, 1, fontLineHeight(font()));
+  updateCaret();
+  ShowCaret(window());
+  invalidate();
+  return 0;
+}
+
+LRESULT Editbox::loseFocus() {
+  focused_ = false;
+  selecting_ = false;
+  DestroyCaret();
+  invalidate();
+  return 0;
+}
+
+LRESULT Editbox::startSelectingAt(int x) {
+  if (GetFocus() != window()) SetFocus(window());
+  const std::size_t at = positionAt(x);
+  caret_ = at;
+  if (!keyDown(VK_SHIFT)) anchor_ = at;
+  selecting_ = true;
+  SetCapture(window());
+  followCaret();
+  return 0;
+}
+
+LRESULT Editbox::dragSelectionTo(int x) {
+  if (selecting_) {
+    caret_ = positionAt(x);
+    followCaret();
+  }
+  return 0;
+}
+
+LRESULT Editbox::finishSelecting() {
+  if (selecting_) {
+    selecting_ = false;
+    ReleaseCapture();
+  }
+  return 0;
+}
+
+LRESULT Editbox::selectAllOnDoubleClick() {
+  if (GetFocus() != window()) SetFocus(window());
+  selectAll();
+  return 0;
+}
+
+LRESULT Editbox::abandonSelecting() {
+  selecting_ = false;
+  return 0;
+}
+
+LRESULT Editbox::showTextCursor(WORD hitArea, bool& handled) {
+  if (hitArea == HTCLIENT) {
+    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_IBEAM)));
+    return TRUE;
+  }
+  handled = false;
+  return 0;
+}
+
+LRESULT Editbox::wantedDialogKeys(const MSG* pending) {
+  LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
+  // Enter belongs to the edit box; Esc is left to the window (it closes it).
+  if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+  return code;
+}
+
+LRESULT Editbox::pressEditingKey(WPARAM key, bool& handled) {
+  const bool shift = keyDown(VK_SHIFT);
+  const bool selection = caret_ != anchor_;
+  switch (key) {
+    case VK_LEFT:
+      caret_ = !shift && selection ? std::min(caret_, anchor_) : previousBoundary(text_, caret_);
+      break;
+    case VK_RIGHT:
+      caret_ = !shift && selection ? std::max(caret_, anchor_) : nextBoundary(text_, caret_);
+      break;
+    case VK_HOME: caret_ = 0; break;
+    case VK_END: caret_ = text_.size(); break;
+    case VK_DELETE: deleteAfterCaret(); return 0;
     default:
       handled = false;
       return 0;
   }
+  if (!shift) anchor_ = caret_;
+  followCaret();
+  return 0;
+}
+
+LRESULT Editbox::typeCharacter(WPARAM unit) {
+  switch (unit) {
+    case 0x08: deleteBeforeCaret(); return 0;  // Backspace: the whole character before the caret
+    case 0x01: selectAll(); return 0;          // Ctrl+A
+    case 0x03: copy(); return 0;               // Ctrl+C
+    case 0x16: paste(); return 0;              // Ctrl+V
+    case 0x18: cut(); return 0;                // Ctrl+X
+    case L'\r': raise(kEventEditEnter); return 0;
+    case 0x1B: raise(kEventEditEscape); return 0;
+    default: typed(static_cast<wchar_t>(unit)); return 0;
+  }
+}
+
+LRESULT Editbox::typeImeCharacter(WPARAM unit) {
+  // Taken here: passed on, the default procedure would send it again as WM_CHAR.
+  typed(static_cast<wchar_t>(unit));
+  return 0;
 }
 
 void Editbox::paint(HDC dc, const RECT& client) {

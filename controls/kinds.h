@@ -112,6 +112,18 @@ class Listbox final : public Control {
   void paintRow(HDC dc, int index, const RECT& area, int textRight);
   void paintElement(HDC dc, int index, int element, const RECT& area);
 
+  // What onMessage does with each message; points are in client coordinates.
+  LRESULT followPointer(POINT point);
+  LRESULT endHoverOnLeave();
+  LRESULT pressLeftButton(POINT point, bool doubleClick);
+  LRESULT releaseLeftButton(POINT point);
+  LRESULT dropPressOnCaptureLoss(HWND newCapture);
+  static LRESULT awaitRightRelease();
+  LRESULT reportRightClick(POINT point);
+  LRESULT scrollByWheel(int delta, LPARAM screenPoint);
+  LRESULT scrollByKey(WPARAM key, bool& handled);
+  static LRESULT wantArrowKeys();
+
   std::vector<Row> rows_;
   std::vector<ElementDesign> elements_;
   int scrollTop_ = 0;
@@ -154,13 +166,32 @@ class Editbox final : public Control {
   std::size_t positionAt(int x) const;  // x in window coordinates
   void keepCaretVisible();
   void updateCaret();
+  void followCaret();  // after the caret moved: into view, the system caret with it, repainted
   void replaceSelection(std::string_view gbk, bool byUser);
   bool eraseSelection();
   void typed(wchar_t unit);
   void copy();
   void paste();
+  void cut();
+  void clearSelection();  // as the user does: raises kEventEditChanged when there was one
+  void deleteBeforeCaret();
+  void deleteAfterCaret();
   void selectAll();
   bool userChanged();  // raises kEventEditChanged
+
+  // What onMessage does with each message; x is in window coordinates.
+  LRESULT gainFocus();
+  LRESULT loseFocus();
+  LRESULT startSelectingAt(int x);
+  LRESULT dragSelectionTo(int x);
+  LRESULT finishSelecting();
+  LRESULT selectAllOnDoubleClick();
+  LRESULT abandonSelecting();  // the capture went elsewhere
+  static LRESULT showTextCursor(WORD hitArea, bool& handled);
+  static LRESULT wantedDialogKeys(const MSG* pending);
+  LRESULT pressEditingKey(WPARAM key, bool& handled);
+  LRESULT typeCharacter(WPARAM unit);
+  LRESULT typeImeCharacter(WPARAM unit);
 
   std::string text_;
   std::size_t caret_ = 0;

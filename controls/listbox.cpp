@@ -418,143 +418,159 @@ bool Listbox::updateHover(POINT point) {
 LRESULT Listbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
   switch (message) {
-    case WM_MOUSEMOVE: {
-      const POINT point = pointOf(lParam);
-      if (dragging_) {
-        const RECT client = clientRect();
-        const RECT thumb = thumbRect();
-        const int travel = (client.bottom - 4) - (thumb.bottom - thumb.top);
-        if (travel > 0) scrollTo((point.y - dragOffset_ - 2) * maxScroll() / travel);
-        return 0;
-      }
-      if (updateHover(point)) trackLeave();
-      return 0;
-    }
-    case WM_MOUSELEAVE:
-      if (!dragging_ && !pressing_) updateHover(POINT{-1, -1});
-      return 0;
+    case WM_MOUSEMOVE: return followPointer(pointOf(lParam));
+    case WM_MOUSELEAVE: return endHoverOnLeave();
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      const POINT point = pointOf(lParam);
-      const Hit hit = hitTest(point);
-      if (GetFocus() != window()) SetFocus(window());  // so that the wheel and keys come here
-      if (hit.scrollBar) {
-        const RECT thumb = thumbRect();
-        if (point.y >= thumb.top && point.y < thumb.bottom) {
-          dragging_ = true;
-          dragOffset_ = point.y - thumb.top;
-          SetCapture(window());
-        } else {
-          scrollTo(scrollTop_ + (point.y < thumb.top ? -1 : 1) * clientRect().bottom);
-        }
-        invalidate();
-        return 0;
-      }
-      if (hit.element >= 0) {
-        // Elements take every press, the second one of a double click too: a quick double
-        // click on a button element is two clicks.
-        pressRow_ = hit.row;
-        pressElement_ = clickable(hit.row, hit.element) ? hit.element : -2;
-        pressing_ = true;
-        SetCapture(window());
-        invalidate();
-        return 0;
-      }
-      if (message == WM_LBUTTONDBLCLK) {
-        pressing_ = false;  // the release that follows is not a click
-        pressRow_ = -1;
-        if (hit.row >= 0) raise(kEventItemDoubleClick, hit.row, point.x, point.y);
-        return 0;
-      }
-      pressRow_ = hit.row;
-      pressElement_ = -1;
-      pressing_ = true;
-      SetCapture(window());
-      invalidate();
-      return 0;
-    }
-    case WM_LBUTTONUP: {
-      const POINT point = pointOf(lParam);
-      if (dragging_) {
-        dragging_ = false;
-        ReleaseCapture();
-        invalidate();
-        return 0;
-      }
-      if (!pressing_) return 0;
-      const int row = pressRow_;
-      const int element = pressElement_;
-      pressing_ = false;
-      pressRow_ = -1;
-      pressElement_ = -1;
-      if (GetCapture() == window()) ReleaseCapture();
-      invalidate();
-      const Hit hit = hitTest(point);
-      if (element >= 0) {
-        if (hit.row == row && hit.element == element && clickable(row, element)) {
-          const ElementRoutine routine = elements_[static_cast<std::size_t>(element)].attributes.routine;
-          if (routine != nullptr) callOut([&] { routine(kElementClick, row, element); });
-        }
-      } else if (element == -1 && row >= 0 && hit.row == row && hit.element < 0) {
-        raise(kEventItemClick, row, point.x, point.y);
-      }
-      return 0;
-    }
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != window() && (pressing_ || dragging_)) {
-        pressing_ = false;
-        dragging_ = false;
-        pressRow_ = -1;
-        pressElement_ = -1;
-        invalidate();
-      }
-      return 0;
-    case WM_RBUTTONDOWN:
-      return 0;
-    case WM_RBUTTONUP: {
-      const POINT point = pointOf(lParam);
-      const Hit hit = hitTest(point);
-      if (!raise(kEventItemRightClick, hit.row, point.x, point.y)) return 0;
-      raise(kEventRightClick, hit.row, point.x, point.y);
-      return 0;
-    }
-    case WM_MOUSEWHEEL: {
-      UINT lines = 3;
-      SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-      const int page = clientRect().bottom;
-      wheelRemainder_ += GET_WHEEL_DELTA_WPARAM(wParam);
-      const int notches = wheelRemainder_ / WHEEL_DELTA;
-      wheelRemainder_ -= notches * WHEEL_DELTA;
-      if (notches != 0) {
-        const int step = lines == WHEEL_PAGESCROLL ? page : static_cast<int>(std::min<UINT>(lines, 100)) * pitch();
-        scrollTo(scrollTop_ - notches * step);
-        // The rows moved under a still pointer.
-        POINT point = pointOf(lParam);
-        ScreenToClient(window(), &point);
-        if (!dragging_ && !pressing_) updateHover(point);
-      }
-      return 0;
-    }
-    case WM_KEYDOWN: {
-      const int page = clientRect().bottom;
-      switch (wParam) {
-        case VK_UP: scrollTo(scrollTop_ - pitch()); break;
-        case VK_DOWN: scrollTo(scrollTop_ + pitch()); break;
-        case VK_PRIOR: scrollTo(scrollTop_ - page); break;
-        case VK_NEXT: scrollTo(scrollTop_ + page); break;
-        case VK_HOME: scrollTo(0); break;
-        case VK_END: scrollTo(maxScroll()); break;
-        default: handled = false; break;
-      }
-      return 0;
-    }
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS;
-    default:
-      handled = false;
-      return 0;
+    case WM_LBUTTONDBLCLK: return pressLeftButton(pointOf(lParam), message == WM_LBUTTONDBLCLK);
+    case WM_LBUTTONUP: return releaseLeftButton(pointOf(lParam));
+    case WM_CAPTURECHANGED: return dropPressOnCaptureLoss(reinterpret_cast<HWND>(lParam));
+    case WM_RBUTTONDOWN: return awaitRightRelease();
+    case WM_RBUTTONUP: return reportRightClick(pointOf(lParam));
+    case WM_MOUSEWHEEL: return scrollByWheel(GET_WHEEL_DELTA_WPARAM(wParam), lParam);
+    case WM_KEYDOWN: return scrollByKey(wParam, handled);
+    case WM_GETDLGCODE: return wantArrowKeys();
+    default: return Control::onMessage(message, wParam, lParam, handled);
   }
 }
+
+LRESULT Listbox::followPointer(POINT point) {
+  if (dragging_) {
+    const RECT client = clientRect();
+    const RECT thumb = thumbRect();
+    const int travel = (client.bottom - 4) - (thumb.bottom - thumb.top);
+    if (travel > 0) scrollTo((point.y - dragOffset_ - 2) * maxScroll() / travel);
+    return 0;
+  }
+  if (updateHover(point)) trackLeave();
+  return 0;
+}
+
+LRESULT Listbox::endHoverOnLeave() {
+  if (!dragging_ && !pressing_) updateHover(POINT{-1, -1});
+  return 0;
+}
+
+LRESULT Listbox::pressLeftButton(POINT point, bool doubleClick) {
+  const Hit hit = hitTest(point);
+  if (GetFocus() != window()) SetFocus(window());  // so that the wheel and keys come here
+  if (hit.scrollBar) {
+    const RECT thumb = thumbRect();
+    if (point.y >= thumb.top && point.y < thumb.bottom) {
+      dragging_ = true;
+      dragOffset_ = point.y - thumb.top;
+      SetCapture(window());
+    } else {
+      scrollTo(scrollTop_ + (point.y < thumb.top ? -1 : 1) * clientRect().bottom);
+    }
+    invalidate();
+    return 0;
+  }
+  if (hit.element >= 0) {
+    // Elements take every press, the second one of a double click too: a quick double
+    // click on a button element is two clicks.
+    pressRow_ = hit.row;
+    pressElement_ = clickable(hit.row, hit.element) ? hit.element : -2;
+    pressing_ = true;
+    SetCapture(window());
+    invalidate();
+    return 0;
+  }
+  if (doubleClick) {
+    pressing_ = false;  // the release that follows is not a click
+    pressRow_ = -1;
+    if (hit.row >= 0) raise(kEventItemDoubleClick, hit.row, point.x, point.y);
+    return 0;
+  }
+  pressRow_ = hit.row;
+  pressElement_ = -1;
+  pressing_ = true;
+  SetCapture(window());
+  invalidate();
+  return 0;
+}
+
+LRESULT Listbox::releaseLeftButton(POINT point) {
+  if (dragging_) {
+    dragging_ = false;
+    ReleaseCapture();
+    invalidate();
+    return 0;
+  }
+  if (!pressing_) return 0;
+  const int row = pressRow_;
+  const int element = pressElement_;
+  pressing_ = false;
+  pressRow_ = -1;
+  pressElement_ = -1;
+  if (GetCapture() == window()) ReleaseCapture();
+  invalidate();
+  const Hit hit = hitTest(point);
+  if (element >= 0) {
+    if (hit.row == row && hit.element == element && clickable(row, element)) {
+      const ElementRoutine routine = elements_[static_cast<std::size_t>(element)].attributes.routine;
+      if (routine != nullptr) callOut([&] { routine(kElementClick, row, element); });
+    }
+  } else if (element == -1 && row >= 0 && hit.row == row && hit.element < 0) {
+    raise(kEventItemClick, row, point.x, point.y);
+  }
+  return 0;
+}
+
+LRESULT Listbox::dropPressOnCaptureLoss(HWND newCapture) {
+  if (newCapture != window() && (pressing_ || dragging_)) {
+    pressing_ = false;
+    dragging_ = false;
+    pressRow_ = -1;
+    pressElement_ = -1;
+    invalidate();
+  }
+  return 0;
+}
+
+LRESULT Listbox::awaitRightRelease() {
+  return 0;  // the release raises the right click
+}
+
+LRESULT Listbox::reportRightClick(POINT point) {
+  const Hit hit = hitTest(point);
+  if (!raise(kEventItemRightClick, hit.row, point.x, point.y)) return 0;
+  raise(kEventRightClick, hit.row, point.x, point.y);
+  return 0;
+}
+
+LRESULT Listbox::scrollByWheel(int delta, LPARAM screenPoint) {
+  UINT lines = 3;
+  SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+  const int page = clientRect().bottom;
+  wheelRemainder_ += delta;
+  const int notches = wheelRemainder_ / WHEEL_DELTA;
+  wheelRemainder_ -= notches * WHEEL_DELTA;
+  if (notches != 0) {
+    const int step = lines == WHEEL_PAGESCROLL ? page : static_cast<int>(std::min<UINT>(lines, 100)) * pitch();
+    scrollTo(scrollTop_ - notches * step);
+    // The rows moved under a still pointer.
+    POINT point = pointOf(screenPoint);
+    ScreenToClient(window(), &point);
+    if (!dragging_ && !pressing_) updateHover(point);
+  }
+  return 0;
+}
+
+LRESULT Listbox::scrollByKey(WPARAM key, bool& handled) {
+  const int page = clientRect().bottom;
+  switch (key) {
+    case VK_UP: scrollTo(scrollTop_ - pitch()); break;
+    case VK_DOWN: scrollTo(scrollTop_ + pitch()); break;
+    case VK_PRIOR: scrollTo(scrollTop_ - page); break;
+    case VK_NEXT: scrollTo(scrollTop_ + page); break;
+    case VK_HOME: scrollTo(0); break;
+    case VK_END: scrollTo(maxScroll()); break;
+    default: handled = false; break;
+  }
+  return 0;
+}
+
+LRESULT Listbox::wantArrowKeys() { return DLGC_WANTARROWS; }
 
 void Listbox::paint(HDC dc, const RECT& client) {
   const COLORREF back = pickColour(properties_.backColour, theme::kListBack);

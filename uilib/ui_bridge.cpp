@@ -146,7 +146,6 @@ std::array<ClassBuffer, kControlKindCount> classBuffers = makePlaceholders();
 UiBridgeServices theServices;
 HINSTANCE programInstance = nullptr;
 
-constexpr char kUnitProperty[] = "hUnit";
 constexpr char kPageProperty[] = "PageId_F";
 constexpr char kDestroyedProperty[] = "Tab_WM_DESTROY";
 
@@ -362,6 +361,11 @@ bool initializeUiBridge() {
     bindUiLibrary(theBinding, findUiLibrary());
   }
   return theBinding.module != nullptr;
+}
+
+void setUiLibrary(const UiLibraryBinding& binding) {
+  bridgeInitialized = true;
+  theBinding = binding;
 }
 
 const UiLibraryBinding& uiLibrary() { return theBinding; }

@@ -54,6 +54,10 @@ const UiLibraryBinding& uiLibrary();
 // shakes hands. The library is never unloaded.
 HMODULE findUiLibrary();
 void bindUiLibrary(UiLibraryBinding& binding, HMODULE module);
+// Makes `binding` the process's binding instead of initializeUiBridge's search, which
+// then keeps it: for tests that bind a library they loaded themselves, or watch the
+// bridge's calls through entries of their own.
+void setUiLibrary(const UiLibraryBinding& binding);
 
 // The handshake's arguments: function 2008 with (module, 0, 0, 20220526).
 inline constexpr std::int32_t kHandshakeFunction = 2008;
@@ -98,6 +102,8 @@ struct ControlUnitHead {
   std::int32_t parentTypeCode = 0;
 };
 using ControlReference = ControlUnitHead*;
+// The control window's property that holds its reference; the bridge sets it at creation.
+inline constexpr char kUnitProperty[] = "hUnit";
 
 // Parents of this type code give exported data a position word (index field + 1).
 inline constexpr std::int32_t kIndexedParentTypeCode = 0x514;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "uilib/ui_bridge.h"
+
 namespace corvalis::exui::test {
 namespace {
 
@@ -36,37 +38,38 @@ constexpr KindClass kKindClasses[] = {
     {Kind::kToolbar, "ToolbarEx", 10},
 };
 
-// What the program's bridge procedure does, message for message.
-LRESULT CALLBACK standInBridgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_WINDOWPOSCHANGED: {
-      const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
-      if ((position->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE)) {
-        Handle control = GetPropA(window, kBindProperty);
-        if (control != nullptr && recordWord(control, kRecordStateOffset) > 1) {
-          ++bridgeLog().setRectCalls;
-          library().ControlSetRect(control, position->x, position->y, position->cx, position->cy);
-        }
-      }
-      break;
-    }
-    case WM_NCDESTROY: {
-      Handle control = GetPropA(window, kBindProperty);
-      SetPropA(window, "Tab_WM_DESTROY", reinterpret_cast<HANDLE>(1));
-      if (control != nullptr) {
-        const std::uint32_t first = recordWord(control, kRecordFirstIdOffset);
-        const std::uint32_t second = recordWord(control, kRecordSecondIdOffset);
-        library().ControlDestroy(control);
-        bridgeLog().destroyedIds.emplace_back(first, second);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
+// The bridge's references of the controls made here, until it releases them.
+std::vector<std::unique_ptr<ControlUnitHead>>& units() {
+  static auto* held = new std::vector<std::unique_ptr<ControlUnitHead>>();  // outlives every window
+  return *held;
+}
+
+// ControlSetRect as the bridge finds it in its binding: counted, then the library's own.
+int TEST_STDCALL countedSetRect(Handle control, int x, int y, int width, int height) {
+  ++bridgeLog().setRectCalls;
+  return library().ControlSetRect(control, x, y, width, height);
+}
+
+void noteLibraryControlGone(std::uint32_t firstId, std::uint32_t secondId) {
+  bridgeLog().destroyedIds.emplace_back(firstId, secondId);
+}
+
+void releaseUnit(ControlReference reference) {
+  std::erase_if(units(), [reference](const auto& unit) { return unit.get() == reference; });
+}
+
+// The program's bridge, bound to the library under test, with the services the program
+// would install: its window procedure then does here what it does in the program.
+void bindBridge() {
+  UiLibraryBinding binding;
+  bindUiLibrary(binding, library().module);
+  binding.table[exuiNameIndex("ControlSetRect")] =
+      reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&countedSetRect));
+  setUiLibrary(binding);
+  UiBridgeServices services;
+  services.libraryControlGone = noteLibraryControlGone;
+  services.release = releaseUnit;
+  setUiBridgeServices(services);
 }
 
 std::string className(const KindClass& kind) {
@@ -86,16 +89,19 @@ void registerClasses() {
   static bool done = false;
   if (done) return;
   done = true;
+  bindBridge();
   for (const KindClass& kind : kKindClasses) {
     const std::string name = className(kind);
-    WNDCLASSA windowClass{};
+    const std::wstring wideName(name.begin(), name.end());
+    // A Unicode class like the program's: the bridge's procedure ends in DefWindowProcW.
+    WNDCLASSW windowClass{};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = standInBridgeProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.lpfnWndProc = controlWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = name.c_str();
-    RegisterClassA(&windowClass);
+    windowClass.lpszClassName = wideName.c_str();
+    RegisterClassW(&windowClass);
   }
   WNDCLASSW parentClass{};
   parentClass.style = CS_DBLCLKS;
@@ -271,6 +277,9 @@ Created createControl(Kind kind, HWND parent, RECT rect, const PropertyBlock* bl
                                    rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
   if (created.window == nullptr) return created;
+  // The reference the program registers for each control window, before the library's control.
+  units().push_back(std::make_unique<ControlUnitHead>(ControlUnitHead{created.window, 0, 0}));
+  SetPropA(created.window, kUnitProperty, units().back().get());
   const CreationContext context{reinterpret_cast<std::uintptr_t>(created.window), secondId, firstId,
                                 kindClass.bridgeCode, reinterpret_cast<std::uintptr_t>(block)};
   const Library& lib = library();

@@ -1,8 +1,8 @@
 // The test side of the bridge: loads the built ExuiKrnln.dll with LoadLibrary and binds its
 // functions by undecorated name (which also proves the exports and the calling convention),
-// registers stand-in control window classes whose procedure does what the program's bridge
-// does, creates controls through them, records every event and element notification, and
-// renders controls into memory through WM_PRINTCLIENT.
+// registers the control window classes with the program's own bridge procedure (the bridge
+// bound to that library), creates controls through them, records every event and element
+// notification, and renders controls into memory through WM_PRINTCLIENT.
 #pragma once
 
 #include <windows.h>
@@ -148,7 +148,8 @@ class Recorder {
 int TEST_STDCALL eventRoutine(void* record, int code, int a1, int a2, int a3, int a4);
 int TEST_STDCALL elementRoutine(int notification, int row, int element);
 
-// Notices of the stand-in bridge procedure.
+// What the bridge's procedure did: its ControlSetRect calls and the library controls it
+// reported gone.
 struct BridgeLog {
   int setRectCalls = 0;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> destroyedIds;

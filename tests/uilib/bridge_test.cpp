@@ -416,6 +416,29 @@ TEST_F(Bridge, MovesReachTheLibraryOnlyForAFullyCreatedControl) {
   EXPECT_TRUE(callsNamed("ControlSetRect").empty()) << "no library control, nothing to tell";
 }
 
+int setRectsSeen = 0;
+int CORVALIS_EXUI_CALL watchedSetRect(LibraryControl, int, int, int, int) {
+  ++setRectsSeen;
+  return 1;
+}
+
+TEST_F(Bridge, ABindingSetInPlaceOfTheFoundOneIsTheOneCalledAndIsKept) {
+  const Made made = make(ControlKind::ListboxEx);
+  const UiLibraryBinding found = uiLibrary();
+  UiLibraryBinding watched = found;
+  const std::size_t setRect = exuiNameIndex("ControlSetRect");
+  watched.table[setRect] = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&watchedSetRect));
+  setUiLibrary(watched);
+  EXPECT_TRUE(initializeUiBridge());
+  EXPECT_EQ(uiLibrary().table[setRect], watched.table[setRect]) << "initialization keeps a set binding";
+  setRectsSeen = 0;
+  clearLog();
+  SetWindowPos(made.window, nullptr, 5, 6, 70, 80, SWP_NOZORDER | SWP_NOACTIVATE);
+  setUiLibrary(found);
+  EXPECT_EQ(setRectsSeen, 1);
+  EXPECT_TRUE(callsNamed("ControlSetRect").empty()) << "the found library's entry was not called";
+}
+
 TEST_F(Bridge, DestructionDestroysTheLibraryControlThenDetachesThenReleases) {
   const Made made = make(ControlKind::ListboxEx, 0x11, 0x22);
   const auto setWord = testExport<TestSetWordFn>("TestSetWord");
