@@ -38,7 +38,7 @@ void installControlServices() {
                        dispatchControlEvent});
 }
 
-bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window) {
+bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window, std::int32_t dpi) {
   installControlServices();
   bool allMade = true;
   for (const ControlTemplate& control : windowTemplate.controls) {
@@ -55,8 +55,7 @@ bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window) {
     ControlUnit* pending = unit.get();
     units.push_back(std::move(unit));
 
-    // The template's figures are 96-DPI ones: the control is made at the screen's DPI.
-    const std::int32_t dpi = screenDpi();
+    // The template's figures are 96-DPI ones: the control is made at the window's DPI.
     exui::PropertyBlock scaledBlock{};
     const exui::PropertyBlock* properties = nullptr;
     if (control.properties != nullptr) {
@@ -75,6 +74,14 @@ bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window) {
     }
   }
   return allMade;
+}
+
+bool recreateTemplateControls(const WindowTemplate& windowTemplate, HWND window, std::int32_t dpi) {
+  // The controls the window itself holds; those inside panels go with their panels.
+  for (const ControlTemplate& control : windowTemplate.controls)
+    if (control.parent == 0)
+      if (const HWND made = controlWindow(windowTemplate.identity, control.identity)) DestroyWindow(made);
+  return createTemplateControls(windowTemplate, window, dpi);
 }
 
 HWND controlWindow(std::int32_t windowIdentity, std::int32_t controlIdentity) {

@@ -31,9 +31,14 @@ struct ControlUnit {
 void installControlServices();
 
 // Creates the controls of `windowTemplate` in `window` (which is the loaded window of
-// that template), in template order, each inside its parent. False when a control
-// could not be created (the others are still made).
-bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window);
+// that template), in template order, each inside its parent, with the template's 96-DPI
+// figures at `dpi`. False when a control could not be created (the others are still
+// made).
+bool createTemplateControls(const WindowTemplate& windowTemplate, HWND window, std::int32_t dpi);
+
+// The window's controls made anew at `dpi` (its DPI changed): the old ones go first.
+// Whatever the window's own logic put into them (rows, elements) is to be put in again.
+bool recreateTemplateControls(const WindowTemplate& windowTemplate, HWND window, std::int32_t dpi);
 
 // The two words by which the bridge and the library know a control.
 constexpr ControlId controlId(std::int32_t windowIdentity, std::int32_t controlIdentity) {

@@ -91,6 +91,17 @@ void forget(const LoadedWindow* record) {
   std::erase_if(loadedWindows, [record](const auto& window) { return window.get() == record; });
 }
 
+// The window went to a monitor of another DPI: it takes the size the system suggests,
+// its controls are made anew at the DPI, and its logic fills them again.
+void followMonitorDpi(const LoadedWindow& record, std::int32_t dpi, const RECT& suggested) {
+  const HWND window = record.handle;
+  drawWindowAtDpi(window, dpi);
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  recreateTemplateControls(record.windowTemplate, window, dpi);
+  if (record.windowTemplate.events.dpiChanged != nullptr) record.windowTemplate.events.dpiChanged();
+}
+
 LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -124,6 +135,9 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
       }
       break;
+    case WM_DPICHANGED:
+      if (record->windowTemplate.followsMonitorDpi) followMonitorDpi(*record, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DESTROY:
       record->closing = true;
       if (record->windowTemplate.events.destroying != nullptr) record->windowTemplate.events.destroying();
@@ -134,6 +148,7 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       while (PeekMessageW(&pending, window, kPrivateJob, kPrivateJob, PM_REMOVE))
         delete reinterpret_cast<WindowJob*>(pending.lParam);
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      forgetWindowDpi(window);
       forget(record);
       // Only windows the program loaded count; message boxes and the hidden owner
       // window do not keep the program alive.
@@ -214,8 +229,10 @@ bool loadWindow(const WindowTemplate& windowTemplate, void* context) {
 
   // The template gives the client area; the frame, if any, comes around it.
   const DWORD style = windowTemplate.style & ~WS_VISIBLE;
-  // Its size is a 96-DPI figure: the window is made at the screen's DPI.
-  RECT frame{0, 0, dpiScaled(windowTemplate.width), dpiScaled(windowTemplate.height)};
+  // Its size is a 96-DPI figure: the window is made at the primary monitor's DPI, where
+  // it starts (centred on it).
+  const std::int32_t dpi = screenDpi();
+  RECT frame{0, 0, scaleForDpi(windowTemplate.width, dpi), scaleForDpi(windowTemplate.height, dpi)};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -229,7 +246,9 @@ bool loadWindow(const WindowTemplate& windowTemplate, void* context) {
   }
   if (windowTemplate.alwaysOnTop)
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  createTemplateControls(windowTemplate, window);
+  // Told before the controls are made, so that the control library draws them at it.
+  drawWindowAtDpi(window, dpi);
+  createTemplateControls(windowTemplate, window, dpi);
   if (windowTemplate.escapeCloses) watchEscape();
 
   // The record may be gone by the time the handler returns (it can close the window),

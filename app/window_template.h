@@ -23,6 +23,9 @@ using WindowEventHandler = void (*)();
 struct WindowEvents {
   WindowEventHandler created = nullptr;     // after the window and its controls exist, before the load returns
   WindowEventHandler destroying = nullptr;  // while the window is being destroyed
+  // After the window moved to a monitor of another DPI and its controls were made anew
+  // at it: what the window's logic put into them is to be put in again.
+  WindowEventHandler dpiChanged = nullptr;
 };
 
 // A control's event as its handler gets it: the event number the binding matched, the
@@ -91,6 +94,9 @@ struct WindowTemplate {
   bool alwaysOnTop = true;
   bool escapeCloses = true;     // Esc with the focus in the window closes it
   bool visible = true;          // shown once the created event has run
+  // The window takes the DPI of the monitor it is on, and follows it when it moves to
+  // another (WM_DPICHANGED). Off: the program decides the window's DPI itself.
+  bool followsMonitorDpi = true;
   WindowEvents events;
   std::span<const ControlTemplate> controls;  // in creation order, containers before what they contain
   std::span<const MenuItemTemplate> menu;

@@ -118,6 +118,9 @@ WindowTemplate makeLauncherTemplate() {
   launcher.alwaysOnTop = true;
   launcher.escapeCloses = true;
   launcher.visible = true;
+  // The bar belongs to the primary monitor's right edge, and draws at its DPI wherever
+  // it is parked: the program follows that DPI itself.
+  launcher.followsMonitorDpi = false;
   launcher.controls = launcherControls;
   launcher.menu = launcherMenu;
   return launcher;
@@ -183,7 +186,7 @@ void bindWindowTemplates(const LauncherWindowHandlers& launcher, const EditWindo
   launcherMenu[1].click = launcher.menuEdit;
   launcherMenu[2].click = launcher.menuExit;
 
-  editTemplate.events = {edit.created, edit.destroying};
+  editTemplate.events = {edit.created, edit.destroying, edit.dpiChanged};
   saveButtonEvents[0].handler = edit.saveButton;
   nameBoxEvents[0].handler = edit.saveButton;
   tipPanelEvents[0].handler = edit.tipPanel;

@@ -86,6 +86,7 @@ struct EditWindowHandlers {
   ControlEventHandler rowDoubleClick = nullptr;  // 工具条, code 6
   ControlEventHandler listRightClick = nullptr;  // 工具条, code 15
   WindowEventHandler menuExit = nullptr;         // 菜单 > 退出
+  WindowEventHandler dpiChanged = nullptr;       // moved to a monitor of another DPI
 };
 
 // Start-up step 3: attaches the handlers to both templates. Called once, before either

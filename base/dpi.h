@@ -21,20 +21,32 @@ constexpr std::int32_t scaleForDpi(std::int32_t value, std::int32_t dpi) {
   return static_cast<std::int32_t>(product >= 0 ? (product + half) / kDesignDpi : -((-product + half) / kDesignDpi));
 }
 
-// The DPI the program draws at: the primary screen's as last measured, 96 before.
+// The DPI the bar draws at: the primary monitor's as last measured, 96 before.
 std::int32_t screenDpi();
-// Measures the primary screen's DPI again (after a display or DPI change); the new value.
+// Measures the primary monitor's DPI again (after a display, DPI or settings change):
+// its effective DPI where the system names one per monitor (shcore's GetDpiForMonitor,
+// Windows 8.1 and later), else the system's. The new value.
 std::int32_t measureScreenDpi();
-// Sets the DPI the program draws at without measuring (tests).
+// Sets the DPI the bar draws at without measuring (tests).
 void setScreenDpi(std::int32_t dpi);
+
+// Where measureScreenDpi takes its figure from; null: the system. Tests answer for
+// the system, whose DPI cannot change under a running program here.
+using DpiSource = std::int32_t (*)();
+void useDpiSource(DpiSource source);
 
 // A 96-DPI figure at screenDpi().
 inline std::int32_t dpiScaled(std::int32_t value) { return scaleForDpi(value, screenDpi()); }
 
-// The DPI a window is drawn at now: its top-level window's, where the system tells it
-// per window, else the screen's as the system gives it now. Read afresh every time, so
-// a change of DPI reaches whoever draws next.
+// The DPI a window is drawn at now: what its top-level window was told with
+// drawWindowAtDpi (the program decides it: the bar takes the primary monitor's DPI
+// wherever it is parked, other windows their own monitor's), else the DPI the system
+// gives the window, else the screen's. Read afresh every time, so that a change
+// reaches whoever draws next, in the program and the control library alike.
 std::int32_t windowDpi(HWND window);
+void drawWindowAtDpi(HWND topLevelWindow, std::int32_t dpi);
+// Before the window goes: what it was told is removed.
+void forgetWindowDpi(HWND topLevelWindow);
 
 // Tells the system, before any window exists, that the program scales itself for
 // every monitor (per-monitor v2 where the system has it, else system-wide), so it is

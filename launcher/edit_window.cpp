@@ -60,13 +60,14 @@ int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element);
 void fillEditList(EditSession& session) {
   const std::uint32_t generation = session.generation;
   const std::uint32_t fill = ++session.fill;
+  const std::int32_t dpi = windowDpi(windowHandle(kEditWindowIdentity));
   ProcessHeapList keys, values;
   session.table.keys(keys);
   session.table.values(values);
-  IconImages images = shortcutRowImages(values);
+  IconImages images = shortcutRowImages(values, dpi);
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
     const char* name = keys.textAt(i);
-    appendShortcutRow(kEditList, name != nullptr ? name : "", images.take(i), kEditRowWord);
+    appendShortcutRow(kEditList, name != nullptr ? name : "", images.take(i), kEditRowWord, dpi);
     processPendingMessages();
     if (generation != session.generation || fill != session.fill) return;
   }
@@ -198,6 +199,26 @@ bool isOpen(const EditSession& session) {
   return windowHandle(kEditWindowIdentity) != nullptr && session.elements != 0;
 }
 
+// The list's row elements: three buttons a row, placed at the window's DPI.
+void setUpRowButtons(EditSession& session) {
+  const HWND list = editControl(kEditListIdentity);
+  const std::int32_t dpi = windowDpi(list);
+  session.elements = controlHandle(list);
+  RECT client{};
+  GetClientRect(list, &client);
+  const StructMember font[] = {std::string(kListFontFace), kRowButtonFontSize, std::int32_t{0}, std::int32_t{0},
+                               std::int32_t{0}, std::int32_t{0}};
+  auto packed = packStructure(false, font);
+  const HeapBytes* fontBytes = std::get_if<HeapBytes>(&packed);
+  insertElement(session.elements, exui::kElementButton, -1, 0, 3);
+  for (int j = 0; j < 3; ++j)
+    setButtonElementAttributes(session.elements, exui::kElementButton, -1, j, 0, onRowButton, 0,
+                               client.right - scaleForDpi(kRowButtons[j].fromRight, dpi),
+                               scaleForDpi(kRowButtonTop, dpi), scaleForDpi(kRowButtonSide, dpi),
+                               scaleForDpi(kRowButtonSide, dpi), 0, "",
+                               fontBytes != nullptr ? fontBytes->bytes() : std::string_view());
+}
+
 }  // namespace
 
 void openEditWindow(Launcher& launcher) {
@@ -216,27 +237,22 @@ void setUpEditWindow() {
   EditSession& session = launcher->edit;
   ++session.generation;
   session.modified = 0;
-  const HWND list = editControl(kEditListIdentity);
-  session.elements = controlHandle(list);
-
-  RECT client{};
-  GetClientRect(list, &client);
-  const StructMember font[] = {std::string(kListFontFace), kRowButtonFontSize, std::int32_t{0}, std::int32_t{0},
-                               std::int32_t{0}, std::int32_t{0}};
-  auto packed = packStructure(false, font);
-  const HeapBytes* fontBytes = std::get_if<HeapBytes>(&packed);
-  insertElement(session.elements, exui::kElementButton, -1, 0, 3);
-  for (int j = 0; j < 3; ++j)
-    setButtonElementAttributes(session.elements, exui::kElementButton, -1, j, 0, onRowButton, 0,
-                               client.right - dpiScaled(kRowButtons[j].fromRight), dpiScaled(kRowButtonTop),
-                               dpiScaled(kRowButtonSide), dpiScaled(kRowButtonSide), 0, "",
-                               fontBytes != nullptr ? fontBytes->bytes() : std::string_view());
-
+  setUpRowButtons(session);
   // The whole copy first, the rows after: an add that arrives while the rows fill
   // finds editTable complete.
   initializeShortcutTable(session.table);
   copyShortcutTable(launcher->shortcuts.table(), session.table);
   acceptDroppedFiles(windowHandle(kEditWindowIdentity), DropPlace::editList);
+  fillEditList(session);
+}
+
+void onEditWindowDpiChanged() {
+  Launcher* launcher = launcherOf(kEditWindowIdentity);
+  if (launcher == nullptr) return;
+  EditSession& session = launcher->edit;
+  // The controls are new: a rename waiting in the old ones is dropped, as is a fill.
+  ++session.generation;
+  setUpRowButtons(session);
   fillEditList(session);
 }
 

@@ -47,6 +47,9 @@ bool commitOpenEditWindow(Launcher& launcher);
 // saved; the bar then rebuilds and slides in.
 void setUpEditWindow();
 void saveEditsOnClose();
+// Moved to a monitor of another DPI: its controls were made anew at it; the row buttons
+// and the rows go in again, the working copy kept.
+void onEditWindowDpiChanged();
 
 // Controls: confirm a rename, hide the tip, row buttons shown while the pointer is on a
 // row, rename on double-click, the window's menu on right-click.

@@ -28,18 +28,18 @@ void CALLBACK onLateReadTimer(HWND bar, UINT, UINT_PTR, DWORD) {
 // newer fill took over (it has done the whole work) or the bar went away.
 void fillShortcutRows(Launcher& launcher) {
   const std::uint32_t generation = ++launcher.rows.fillGeneration;
-  launcher.rows.dpi = screenDpi();
+  const std::int32_t dpi = launcher.rows.dpi;
   ProcessHeapList keys, values;
   launcher.shortcuts.table().keys(keys);
   launcher.shortcuts.table().values(values);
   clearLauncherItems(launcher.items);
-  IconImages images = shortcutRowImages(values);
+  IconImages images = shortcutRowImages(values, dpi);
   for (std::uint32_t i = 0; i < keys.size(); ++i) {
     const char* name = keys.textAt(i);
     const char* path = values.textAt(i);
     const std::string_view pathText = path != nullptr ? path : "";
     const int itemValue =
-        appendShortcutRow(kLauncherList, name != nullptr ? name : "", images.take(i), kLauncherRowWord);
+        appendShortcutRow(kLauncherList, name != nullptr ? name : "", images.take(i), kLauncherRowWord, dpi);
     appendLauncherItem(launcher.items, itemValue, pathText);
     // Icons can take a while; the bar answers meanwhile.
     processPendingMessages();
@@ -49,23 +49,25 @@ void fillShortcutRows(Launcher& launcher) {
 
 }  // namespace
 
-IconImages shortcutRowImages(const ProcessHeapList& paths) {
+IconImages shortcutRowImages(const ProcessHeapList& paths, std::int32_t dpi) {
   std::vector<std::string_view> texts;
   texts.reserve(paths.size());
   for (std::uint32_t i = 0; i < paths.size(); ++i) {
     const char* path = paths.textAt(i);
     texts.emplace_back(path != nullptr ? path : "");
   }
-  // The icon is a 96-DPI figure: at the screen's DPI.
-  return IconImages(texts, dpiScaled(kIconSide));
+  // The icon is a 96-DPI figure: at the list's DPI.
+  return IconImages(texts, scaleForDpi(kIconSide, dpi));
 }
 
-int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord) {
+int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord,
+                      std::int32_t dpi) {
   // The row's height is a 96-DPI figure too.
-  return listInsert(list, -1, 1, 0, image, name, 0, dpiScaled(rowWord));
+  return listInsert(list, -1, 1, 0, image, name, 0, scaleForDpi(rowWord, dpi));
 }
 
 void buildLauncher(Launcher& launcher, HWND launcherWindow) {
+  launcher.rows.dpi = windowDpi(launcherWindow);
   initializeShortcutTable(launcher.shortcuts.table());
   // A missing file, or a folder of that name, leaves the table empty; a damaged one
   // gives what can still be read of it; one another program holds is tried again.
@@ -97,12 +99,13 @@ void rebuildLauncherList(Launcher& launcher) {
 void layOutBar(Launcher& launcher) {
   const HWND window = windowHandle(kLauncherWindowIdentity);
   if (window == nullptr) return;
+  const std::int32_t dpi = launcher.rows.dpi;
   const BarLayout layout = barLayout(listCount(kLauncherList), launcher.edgeState.screenHeight,
-                                     launcher.edgeState.taskbarThickness, screenDpi());
+                                     launcher.edgeState.taskbarThickness, dpi);
   RECT frame{};
   GetWindowRect(window, &frame);
-  SetWindowPos(window, nullptr, frame.left, layout.top, frame.right - frame.left, layout.height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window, nullptr, frame.left, layout.top, scaleForDpi(launcherWindowTemplate().width, dpi),
+               layout.height, SWP_NOZORDER | SWP_NOACTIVATE);
   GetWindowRect(window, &frame);
   if (const HWND list = controlWindow(kLauncherWindowIdentity, kLauncherListIdentity)) {
     RECT listFrame{};
@@ -116,19 +119,12 @@ void fitBarToScreen(Launcher& launcher) {
   const HWND window = windowHandle(kLauncherWindowIdentity);
   if (window == nullptr) return;
   const std::int32_t dpi = screenDpi();
-  RECT frame{};
-  GetWindowRect(window, &frame);
-  SetWindowPos(window, nullptr, frame.left, frame.top, dpiScaled(launcherWindowTemplate().width),
-               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (const HWND list = controlWindow(kLauncherWindowIdentity, kLauncherListIdentity)) {
-    RECT listFrame{};
-    GetWindowRect(list, &listFrame);
-    SetWindowPos(list, nullptr, 0, 0, dpiScaled(launcherWindowTemplate().width), listFrame.bottom - listFrame.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-  }
   if (dpi != launcher.rows.dpi) {
-    // Every row's height and icon were made for the old DPI.
-    for (int row = 0; row < kFixedRowCount; ++row) listSetRowHeight(kLauncherList, row, dpiScaled(kFixedRowHeight));
+    // Every control, row height, font and icon was made for the old DPI: the bar's
+    // controls are made anew at the new one, as a start at it would make them.
+    launcher.rows.dpi = dpi;
+    drawWindowAtDpi(window, dpi);
+    recreateTemplateControls(launcherWindowTemplate(), window, dpi);
     rebuildLauncherList(launcher);
   } else {
     layOutBar(launcher);

@@ -23,11 +23,13 @@ inline constexpr std::int32_t kLauncherRowWord = 30; // the second word packed w
 inline constexpr std::int32_t kEditRowWord = 32;     // the same for the edit list's rows
 
 // The icon images of the rows of these paths (a keys/values list in row order), made
-// ahead on helper threads at the screen's DPI.
-IconImages shortcutRowImages(const ProcessHeapList& paths);
+// ahead on helper threads at the list's DPI.
+IconImages shortcutRowImages(const ProcessHeapList& paths, std::int32_t dpi);
 
-// Appends a shortcut row (its file's icon image, its name) to a list; the list's answer.
-int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord);
+// Appends a shortcut row (its file's icon image, its name) to a list drawn at `dpi`;
+// the list's answer.
+int appendShortcutRow(ControlId list, std::string_view name, const ByteString& image, std::int32_t rowWord,
+                      std::int32_t dpi);
 
 // The last step of the launcher window's start-up sequence, after the edge docking
 // has measured the screen and the shortcuts were told their file: reads the file, fills
@@ -41,9 +43,10 @@ void rebuildLauncherList(Launcher& launcher);
 // Height and vertical place from the row count; the list takes the window's height.
 void layOutBar(Launcher& launcher);
 
-// After the screen changed under the bar (its size, DPI or taskbar): the bar's width
-// and rows at the DPI, its height and vertical place for the screen, and its place
-// at the right edge where its state says - flush when shown, beyond it when not.
+// After the screen changed under the bar (its size, DPI or taskbar): at another DPI
+// the bar's controls are made anew at it and its rows refilled; then its width, height
+// and vertical place for the screen, and its place at the right edge where its state
+// says - flush when shown, beyond it when not. The bar ends as one started at that DPI.
 void fitBarToScreen(Launcher& launcher);
 
 // Saves the shortcuts and rebuilds the bar (after an add or a drop).

@@ -55,6 +55,7 @@ void bindProgramWindows() {
   EditWindowHandlers edit;
   edit.created = setUpEditWindow;
   edit.destroying = saveEditsOnClose;
+  edit.dpiChanged = onEditWindowDpiChanged;
   edit.saveButton = onRenameConfirmed;
   edit.tipPanel = onTipPanelClicked;
   edit.rowEnter = onEditRowEnter;
