@@ -1,6 +1,5 @@
 #include "store/hash_table.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "store/hash_table_layout.h"
@@ -17,120 +16,8 @@ constexpr std::uint32_t kSmallestBucketCount = 16;
 constexpr std::uint32_t kLargestCapacityExponent = 30;
 constexpr std::uint32_t kLargestBucketCount = 1u << 31;
 constexpr float kDefaultLoadFactor = 0.75f;
-constexpr std::int32_t kTextKey = static_cast<std::int32_t>(KeyKind::Text);
-constexpr std::int32_t kInt32Key = static_cast<std::int32_t>(KeyKind::Int32);
-constexpr std::int32_t kInt64Key = static_cast<std::int32_t>(KeyKind::Int64);
-constexpr std::int32_t kObjectValue = static_cast<std::int32_t>(ValueKind::Object);
-
-bool isRealKind(DatumKind kind) {
-  return kind == DatumKind::Float32 || kind == DatumKind::Float64 || kind == DatumKind::DateTime;
-}
-bool isIntegerKind(DatumKind kind) {
-  return kind == DatumKind::Int16 || kind == DatumKind::Int32 || kind == DatumKind::Int64 ||
-         kind == DatumKind::Boolean;
-}
-bool isNumberKind(DatumKind kind) { return isRealKind(kind) || isIntegerKind(kind); }
-bool isSpanKind(DatumKind kind) { return kind == DatumKind::Text || kind == DatumKind::Bytes; }
-
-// Floats to integers saturate; NaN gives 0.
-std::int64_t saturateToInteger(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 9223372036854775807.0) return INT64_MAX;
-  if (value <= -9223372036854775808.0) return INT64_MIN;
-  return static_cast<std::int64_t>(value);
-}
-
-bool datumToInteger(const Datum& datum, std::int64_t& out) {
-  if (datum.kind() == DatumKind::Absent) out = 0;
-  else if (isIntegerKind(datum.kind())) out = datum.integerValue();
-  else if (isRealKind(datum.kind())) out = saturateToInteger(datum.realValue());
-  else return false;
-  return true;
-}
-
-bool datumToReal(const Datum& datum, double& out) {
-  if (datum.kind() == DatumKind::Absent) out = 0;
-  else if (isIntegerKind(datum.kind())) out = static_cast<double>(datum.integerValue());
-  else if (isRealKind(datum.kind())) out = datum.realValue();
-  else return false;
-  return true;
-}
-
-DatumKind keyDatumKind(std::int32_t keyKind) {
-  switch (keyKind) {
-    case 4:
-      return DatumKind::Int64;
-    case 10:
-      return DatumKind::Text;
-    case 11:
-      return DatumKind::Bytes;
-    default:
-      return DatumKind::Int32;
-  }
-}
-
-DatumKind valueDatumKind(std::int32_t valueKind) {
-  switch (valueKind) {
-    case 2:
-      return DatumKind::Int16;
-    case 4:
-      return DatumKind::Int64;
-    case 5:
-      return DatumKind::Float32;
-    case 6:
-      return DatumKind::Float64;
-    case 7:
-      return DatumKind::Boolean;
-    case 8:
-      return DatumKind::DateTime;
-    case 10:
-      return DatumKind::Text;
-    case 11:
-      return DatumKind::Bytes;
-    case 99:
-      return DatumKind::Object;
-    default:
-      return DatumKind::Int32;
-  }
-}
-
-std::size_t elementSizeFor(DatumKind kind) {
-  switch (kind) {
-    case DatumKind::Text:
-    case DatumKind::Bytes:
-    case DatumKind::Object:
-      return sizeof(void*);
-    case DatumKind::Int64:
-    case DatumKind::Float64:
-    case DatumKind::DateTime:
-      return 8;
-    default:
-      return 4;
-  }
-}
-
-// Whether a copy of a stored thing of kind `stored` can be written to `out`.
-bool fits(const OutRef& out, DatumKind stored) {
-  if (!out.wanted()) return true;
-  if (isNumberKind(stored)) return isNumberKind(out.kind());
-  if (isSpanKind(stored)) return isSpanKind(out.kind());
-  return stored == DatumKind::Object && out.kind() == DatumKind::Object;
-}
 
 }  // namespace
-
-struct HashTable::StoredView {
-  DatumKind kind = DatumKind::Absent;
-  const unsigned char* data = nullptr;
-  std::uint32_t length = 0;
-  std::int64_t integer = 0;
-  double real = 0;
-  void* object = nullptr;
-
-  std::int64_t asInteger() const { return isRealKind(kind) ? saturateToInteger(real) : integer; }
-  double asReal() const { return isRealKind(kind) ? real : static_cast<double>(integer); }
-  bool asBoolean() const { return isRealKind(kind) ? real != 0 : integer != 0; }
-};
 
 // ---------------------------------------------------------------------------
 // Life cycle
@@ -323,7 +210,7 @@ void* poolAllocate(HashTable& table, std::size_t size) { return table.poolAlloca
 void poolRelease(HashTable& table, void* block, std::size_t size) { table.poolRelease(block, size); }
 
 // ---------------------------------------------------------------------------
-// Hashing and entry layout
+// Hashing and finding entries
 
 std::uint32_t HashTable::hashText(const char* text, std::uint32_t* length) const {
   const std::size_t n = textLength(text);
@@ -347,41 +234,8 @@ std::uint32_t HashTable::hashEightBytes(std::uint64_t value) const {
 
 std::uint32_t HashTable::powerOfTwoExponent(std::uint32_t n) const { return corvalis::powerOfTwoExponent(n); }
 
-unsigned char* HashTable::valueSlot(HashNode* node) const {
-  return reinterpret_cast<unsigned char*>(node) + sizeof(HashNode);
-}
-
-unsigned char* HashTable::keyPart(HashNode* node) const { return valueSlot(node) + valueSlotSize_; }
-
-std::uint32_t HashTable::storedKeyLength(HashNode* node) const { return load32(keyPart(node)); }
-
-namespace {
-std::size_t keyPartSizeFor(std::int32_t keyKind, std::uint32_t length) {
-  switch (keyKind) {
-    case 4:
-      return 8;
-    case 10:
-      return 4 + static_cast<std::size_t>(length) + 1;
-    case 11:
-      return 4 + static_cast<std::size_t>(length);
-    default:
-      return 0;
-  }
-}
-}  // namespace
-
-std::size_t HashTable::keyPartSize(HashNode* node) const {
-  return keyPartSizeFor(keyKind_, isSpanKey(keyKind_) ? storedKeyLength(node) : 0);
-}
-
 std::size_t HashTable::entrySize(HashNode* node) const {
   return sizeof(HashNode) + valueSlotSize_ + keyPartSize(node) + (ordered_ != 0 ? 4 : 0);
-}
-
-std::uint32_t HashTable::positionOfNode(HashNode* node) const { return load32(keyPart(node) + keyPartSize(node)); }
-
-void HashTable::setPositionOfNode(HashNode* node, std::uint32_t position) const {
-  store32(keyPart(node) + keyPartSize(node), position);
 }
 
 std::uint32_t HashTable::bucketIndex(std::uint32_t hash) const { return hash & (bucketCount_ - 1); }
@@ -537,62 +391,6 @@ void HashTable::releaseStoredValue(HashNode* node) {
 
 void HashTable::storePrepared(HashNode* node, const PreparedValue& prepared) {
   std::memcpy(valueSlot(node), prepared.slot, valueSlotSize_);
-}
-
-HashTable::StoredView HashTable::keyView(HashNode* node) const {
-  StoredView view;
-  view.kind = keyDatumKind(keyKind_);
-  switch (keyKind_) {
-    case 4:
-      view.integer = static_cast<std::int64_t>(load64(keyPart(node)));
-      break;
-    case 10:
-    case 11:
-      view.length = storedKeyLength(node);
-      view.data = keyPart(node) + 4;
-      break;
-    default:
-      view.integer = static_cast<std::int32_t>(node->hash);
-      break;
-  }
-  return view;
-}
-
-HashTable::StoredView HashTable::valueView(HashNode* node) const {
-  StoredView view;
-  view.kind = valueDatumKind(valueKind_);
-  const unsigned char* slot = valueSlot(node);
-  switch (view.kind) {
-    case DatumKind::Text:
-    case DatumKind::Bytes: {
-      const auto* block = static_cast<const unsigned char*>(loadPointer(slot));
-      if (block != nullptr) {
-        view.length = load32(block);
-        view.data = block + 4;
-      }
-      break;
-    }
-    case DatumKind::Object:
-      view.object = loadPointer(slot);
-      break;
-    case DatumKind::Int64:
-      view.integer = static_cast<std::int64_t>(load64(slot));
-      break;
-    case DatumKind::Float32: {
-      float single;
-      std::memcpy(&single, slot, 4);
-      view.real = single;
-      break;
-    }
-    case DatumKind::Float64:
-    case DatumKind::DateTime:
-      std::memcpy(&view.real, slot, 8);
-      break;
-    default:
-      view.integer = load32s(slot);
-      break;
-  }
-  return view;
 }
 
 bool HashTable::deliver(const OutRef& out, const StoredView& view) const {
