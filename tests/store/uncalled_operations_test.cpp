@@ -79,6 +79,30 @@ TEST(Lookup, KeysOfValueContainsValueAndGetDefaults) {
   EXPECT_EQ(value, 77);  // ... tryGet leaves the variable alone
 }
 
+TEST(Lookup, ContainsRawTakesKeysAsMemory) {
+  HashTable table;
+  EXPECT_FALSE(table.containsRaw("ab", 2));  // not initialised
+  ASSERT_TRUE(table.initialize(KeyKind::Bytes, ValueKind::Int32));
+  const char key[] = {'a', '\0', 'b'};
+  ASSERT_EQ(table.set(Datum::bytes(key, 3), Datum::int32(1)), SetResult::Added);
+  EXPECT_TRUE(table.containsRaw(key, 3));
+  EXPECT_FALSE(table.containsRaw(key, 1));  // a prefix is another key
+  EXPECT_FALSE(table.containsRaw(key, 0));
+  EXPECT_FALSE(table.containsRaw(nullptr, 3));
+
+  HashTable texts;
+  ASSERT_TRUE(texts.initialize(KeyKind::Text, ValueKind::Text));
+  texts.set("abc", "v");
+  EXPECT_TRUE(texts.containsRaw("abcdef", 3));  // no terminator needed
+  EXPECT_FALSE(texts.containsRaw("abcdef", 4));
+
+  HashTable numbers;
+  ASSERT_TRUE(numbers.initialize(KeyKind::Int32, ValueKind::Int32));
+  numbers.set(Datum::int32(7), Datum::int32(7));
+  const std::int32_t seven = 7;
+  EXPECT_FALSE(numbers.containsRaw(&seven, sizeof seven));  // number keys are not taken as memory
+}
+
 TEST(Enumeration, VisitsEveryEntryOnceWhileTheCurrentOneIsRemoved) {
   HashTable table;
   ASSERT_TRUE(table.initialize(KeyKind::Int32, ValueKind::Int32, TableSettings{.capacity = 64, .shrinkAllowed = false}));
@@ -95,6 +119,25 @@ TEST(Enumeration, VisitsEveryEntryOnceWhileTheCurrentOneIsRemoved) {
   }
   EXPECT_EQ(seen, all);
   EXPECT_EQ(table.count(), 3u);
+}
+
+TEST(Enumeration, RewindStartsOverAndKeysOrValuesComeAlone) {
+  HashTable table;
+  ASSERT_TRUE(table.initialize(KeyKind::Int32, ValueKind::Int32));
+  for (std::int32_t k : {1, 2, 3}) table.set(Datum::int32(k), Datum::int32(k * 10));
+  std::int32_t key = 0, value = 0;
+  std::vector<std::int32_t> keys, values;
+  while (table.nextKey(OutRef::int32(key))) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::int32_t>{1, 2, 3}));  // a 32-bit key is its own hash: buckets 1, 2, 3
+  EXPECT_FALSE(table.nextValue(OutRef::int32(value)));  // stays at the end until rewound
+  table.rewind();
+  while (table.nextValue(OutRef::int32(value))) values.push_back(value);
+  EXPECT_EQ(values, (std::vector<std::int32_t>{10, 20, 30}));
+  table.rewind();
+  ProcessHeapText text;
+  EXPECT_FALSE(table.nextKey(OutRef::text(text)));  // a number does not go to a text
+  ASSERT_TRUE(table.nextKey(OutRef::int32(key)));  // ... and the refusal did not move on
+  EXPECT_EQ(key, 1);
 }
 
 TEST(FindKey, FirstKeyAtWholeCharacters) {
@@ -153,6 +196,55 @@ TEST(Objects, HandlerDuplicatesAndReleases) {
     EXPECT_TRUE(table.serialize().empty());
   }
   EXPECT_TRUE(handler.live.empty());  // the table released what it held
+}
+
+TEST(Objects, ObjectValueGivesADuplicateOrANewDefault) {
+  CountingHandler handler;
+  int five = 5;
+  {
+    HashTable table;
+    ASSERT_TRUE(table.initialize(KeyKind::Int32, ValueKind::Object));
+    EXPECT_EQ(table.objectValue(Datum::int32(1)), nullptr);  // no handler
+    table.setObjectHandler(&handler);
+    table.setObjectHandler(nullptr);  // ignored: the handler stays
+    ASSERT_EQ(table.set(Datum::int32(1), Datum::object(&five)), SetResult::Added);
+    ASSERT_EQ(table.set(Datum::int32(2), Datum::absent()), SetResult::Added);
+    void* copy = table.objectValue(Datum::int32(1));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, &five);
+    EXPECT_EQ(*static_cast<int*>(copy), 5);
+    void* forNull = table.objectValue(Datum::int32(2));
+    void* forAbsent = table.objectValue(Datum::int32(3));
+    ASSERT_NE(forNull, nullptr);
+    ASSERT_NE(forAbsent, nullptr);
+    EXPECT_EQ(*static_cast<int*>(forNull), 0);
+    EXPECT_EQ(*static_cast<int*>(forAbsent), 0);
+    EXPECT_EQ(handler.live.size(), 4u);  // the stored copy and the three handed out
+    for (void* object : {copy, forNull, forAbsent}) handler.release(object);
+  }
+  EXPECT_TRUE(handler.live.empty());
+
+  HashTable texts;
+  ASSERT_TRUE(texts.initialize(KeyKind::Text, ValueKind::Text));
+  texts.setObjectHandler(&handler);
+  EXPECT_EQ(texts.objectValue(Datum::text("a")), nullptr);  // not an object table
+  EXPECT_TRUE(handler.live.empty());
+}
+
+TEST(PoolFunctions, ForwardToTheTable) {
+  HashTable table;
+  EXPECT_FALSE(setUpPool(table));  // no heap yet
+  EXPECT_EQ(poolAllocate(table, 24), nullptr);
+  ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text, TableSettings{.directHeap = true}));
+  EXPECT_EQ(HashTableInternals::pool(table), nullptr);
+  EXPECT_TRUE(setUpPool(table));
+  EXPECT_NE(HashTableInternals::pool(table), nullptr);
+  void* first = poolAllocate(table, 24);
+  void* second = poolAllocate(table, 24);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  poolRelease(table, first, 24);
+  EXPECT_EQ(poolAllocate(table, 24), first);  // the freed slot is the lowest free one
 }
 
 }  // namespace
