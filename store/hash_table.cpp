@@ -1,6 +1,8 @@
+// The table itself: its life cycle, its heaps and pool, hashing and finding entries,
+// and what set, get and remove do to an entry. Ordered positions, queries, the image
+// and the operations the program never calls live in the other hash_table_*.cpp files.
 #include "store/hash_table.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "store/hash_table_layout.h"
@@ -17,120 +19,8 @@ constexpr std::uint32_t kSmallestBucketCount = 16;
 constexpr std::uint32_t kLargestCapacityExponent = 30;
 constexpr std::uint32_t kLargestBucketCount = 1u << 31;
 constexpr float kDefaultLoadFactor = 0.75f;
-constexpr std::int32_t kTextKey = static_cast<std::int32_t>(KeyKind::Text);
-constexpr std::int32_t kInt32Key = static_cast<std::int32_t>(KeyKind::Int32);
-constexpr std::int32_t kInt64Key = static_cast<std::int32_t>(KeyKind::Int64);
-constexpr std::int32_t kObjectValue = static_cast<std::int32_t>(ValueKind::Object);
-
-bool isRealKind(DatumKind kind) {
-  return kind == DatumKind::Float32 || kind == DatumKind::Float64 || kind == DatumKind::DateTime;
-}
-bool isIntegerKind(DatumKind kind) {
-  return kind == DatumKind::Int16 || kind == DatumKind::Int32 || kind == DatumKind::Int64 ||
-         kind == DatumKind::Boolean;
-}
-bool isNumberKind(DatumKind kind) { return isRealKind(kind) || isIntegerKind(kind); }
-bool isSpanKind(DatumKind kind) { return kind == DatumKind::Text || kind == DatumKind::Bytes; }
-
-// Floats to integers saturate; NaN gives 0.
-std::int64_t saturateToInteger(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 9223372036854775807.0) return INT64_MAX;
-  if (value <= -9223372036854775808.0) return INT64_MIN;
-  return static_cast<std::int64_t>(value);
-}
-
-bool datumToInteger(const Datum& datum, std::int64_t& out) {
-  if (datum.kind() == DatumKind::Absent) out = 0;
-  else if (isIntegerKind(datum.kind())) out = datum.integerValue();
-  else if (isRealKind(datum.kind())) out = saturateToInteger(datum.realValue());
-  else return false;
-  return true;
-}
-
-bool datumToReal(const Datum& datum, double& out) {
-  if (datum.kind() == DatumKind::Absent) out = 0;
-  else if (isIntegerKind(datum.kind())) out = static_cast<double>(datum.integerValue());
-  else if (isRealKind(datum.kind())) out = datum.realValue();
-  else return false;
-  return true;
-}
-
-DatumKind keyDatumKind(std::int32_t keyKind) {
-  switch (keyKind) {
-    case 4:
-      return DatumKind::Int64;
-    case 10:
-      return DatumKind::Text;
-    case 11:
-      return DatumKind::Bytes;
-    default:
-      return DatumKind::Int32;
-  }
-}
-
-DatumKind valueDatumKind(std::int32_t valueKind) {
-  switch (valueKind) {
-    case 2:
-      return DatumKind::Int16;
-    case 4:
-      return DatumKind::Int64;
-    case 5:
-      return DatumKind::Float32;
-    case 6:
-      return DatumKind::Float64;
-    case 7:
-      return DatumKind::Boolean;
-    case 8:
-      return DatumKind::DateTime;
-    case 10:
-      return DatumKind::Text;
-    case 11:
-      return DatumKind::Bytes;
-    case 99:
-      return DatumKind::Object;
-    default:
-      return DatumKind::Int32;
-  }
-}
-
-std::size_t elementSizeFor(DatumKind kind) {
-  switch (kind) {
-    case DatumKind::Text:
-    case DatumKind::Bytes:
-    case DatumKind::Object:
-      return sizeof(void*);
-    case DatumKind::Int64:
-    case DatumKind::Float64:
-    case DatumKind::DateTime:
-      return 8;
-    default:
-      return 4;
-  }
-}
-
-// Whether a copy of a stored thing of kind `stored` can be written to `out`.
-bool fits(const OutRef& out, DatumKind stored) {
-  if (!out.wanted()) return true;
-  if (isNumberKind(stored)) return isNumberKind(out.kind());
-  if (isSpanKind(stored)) return isSpanKind(out.kind());
-  return stored == DatumKind::Object && out.kind() == DatumKind::Object;
-}
 
 }  // namespace
-
-struct HashTable::StoredView {
-  DatumKind kind = DatumKind::Absent;
-  const unsigned char* data = nullptr;
-  std::uint32_t length = 0;
-  std::int64_t integer = 0;
-  double real = 0;
-  void* object = nullptr;
-
-  std::int64_t asInteger() const { return isRealKind(kind) ? saturateToInteger(real) : integer; }
-  double asReal() const { return isRealKind(kind) ? real : static_cast<double>(integer); }
-  bool asBoolean() const { return isRealKind(kind) ? real != 0 : integer != 0; }
-};
 
 // ---------------------------------------------------------------------------
 // Life cycle
@@ -318,12 +208,8 @@ void HashTable::processRelease(void* block) const {
   if (block != nullptr && processHeap_ != nullptr) heapFree_(processHeap_, 0, block);
 }
 
-bool setUpPool(HashTable& table) { return table.setUpPool(); }
-void* poolAllocate(HashTable& table, std::size_t size) { return table.poolAllocate(size); }
-void poolRelease(HashTable& table, void* block, std::size_t size) { table.poolRelease(block, size); }
-
 // ---------------------------------------------------------------------------
-// Hashing and entry layout
+// Hashing and finding entries
 
 std::uint32_t HashTable::hashText(const char* text, std::uint32_t* length) const {
   const std::size_t n = textLength(text);
@@ -347,41 +233,8 @@ std::uint32_t HashTable::hashEightBytes(std::uint64_t value) const {
 
 std::uint32_t HashTable::powerOfTwoExponent(std::uint32_t n) const { return corvalis::powerOfTwoExponent(n); }
 
-unsigned char* HashTable::valueSlot(HashNode* node) const {
-  return reinterpret_cast<unsigned char*>(node) + sizeof(HashNode);
-}
-
-unsigned char* HashTable::keyPart(HashNode* node) const { return valueSlot(node) + valueSlotSize_; }
-
-std::uint32_t HashTable::storedKeyLength(HashNode* node) const { return load32(keyPart(node)); }
-
-namespace {
-std::size_t keyPartSizeFor(std::int32_t keyKind, std::uint32_t length) {
-  switch (keyKind) {
-    case 4:
-      return 8;
-    case 10:
-      return 4 + static_cast<std::size_t>(length) + 1;
-    case 11:
-      return 4 + static_cast<std::size_t>(length);
-    default:
-      return 0;
-  }
-}
-}  // namespace
-
-std::size_t HashTable::keyPartSize(HashNode* node) const {
-  return keyPartSizeFor(keyKind_, isSpanKey(keyKind_) ? storedKeyLength(node) : 0);
-}
-
 std::size_t HashTable::entrySize(HashNode* node) const {
   return sizeof(HashNode) + valueSlotSize_ + keyPartSize(node) + (ordered_ != 0 ? 4 : 0);
-}
-
-std::uint32_t HashTable::positionOfNode(HashNode* node) const { return load32(keyPart(node) + keyPartSize(node)); }
-
-void HashTable::setPositionOfNode(HashNode* node, std::uint32_t position) const {
-  store32(keyPart(node) + keyPartSize(node), position);
 }
 
 std::uint32_t HashTable::bucketIndex(std::uint32_t hash) const { return hash & (bucketCount_ - 1); }
@@ -409,17 +262,6 @@ bool HashTable::probeKey(const Datum& key, KeyProbe& probe) const {
   } else {
     probe.hash = static_cast<std::uint32_t>(value);
   }
-  return true;
-}
-
-bool HashTable::probeRawKey(const void* address, std::size_t length, KeyProbe& probe) const {
-  probe = KeyProbe{};
-  if (!isSpanKey(keyKind_)) return false;
-  if (address == nullptr || length == 0) return true;
-  if (length > kLongestStoredLength) return false;
-  probe.data = static_cast<const unsigned char*>(address);
-  probe.length = static_cast<std::uint32_t>(length);
-  probe.hash = hashBytes(address, length);
   return true;
 }
 
@@ -539,62 +381,6 @@ void HashTable::storePrepared(HashNode* node, const PreparedValue& prepared) {
   std::memcpy(valueSlot(node), prepared.slot, valueSlotSize_);
 }
 
-HashTable::StoredView HashTable::keyView(HashNode* node) const {
-  StoredView view;
-  view.kind = keyDatumKind(keyKind_);
-  switch (keyKind_) {
-    case 4:
-      view.integer = static_cast<std::int64_t>(load64(keyPart(node)));
-      break;
-    case 10:
-    case 11:
-      view.length = storedKeyLength(node);
-      view.data = keyPart(node) + 4;
-      break;
-    default:
-      view.integer = static_cast<std::int32_t>(node->hash);
-      break;
-  }
-  return view;
-}
-
-HashTable::StoredView HashTable::valueView(HashNode* node) const {
-  StoredView view;
-  view.kind = valueDatumKind(valueKind_);
-  const unsigned char* slot = valueSlot(node);
-  switch (view.kind) {
-    case DatumKind::Text:
-    case DatumKind::Bytes: {
-      const auto* block = static_cast<const unsigned char*>(loadPointer(slot));
-      if (block != nullptr) {
-        view.length = load32(block);
-        view.data = block + 4;
-      }
-      break;
-    }
-    case DatumKind::Object:
-      view.object = loadPointer(slot);
-      break;
-    case DatumKind::Int64:
-      view.integer = static_cast<std::int64_t>(load64(slot));
-      break;
-    case DatumKind::Float32: {
-      float single;
-      std::memcpy(&single, slot, 4);
-      view.real = single;
-      break;
-    }
-    case DatumKind::Float64:
-    case DatumKind::DateTime:
-      std::memcpy(&view.real, slot, 8);
-      break;
-    default:
-      view.integer = load32s(slot);
-      break;
-  }
-  return view;
-}
-
 bool HashTable::deliver(const OutRef& out, const StoredView& view) const {
   if (!out.wanted()) return true;
   switch (out.kind()) {
@@ -671,38 +457,6 @@ bool HashTable::deliverValueOrDefault(const OutRef& out) const {
   }
 }
 
-bool HashTable::valueEquals(HashNode* node, const Datum& value) const {
-  const StoredView stored = valueView(node);
-  if (isSpanKind(stored.kind)) {
-    if (value.kind() != DatumKind::Absent && !isSpanKind(value.kind())) return false;
-    const std::size_t length = value.kind() == DatumKind::Absent ? 0
-                               : value.lengthKnown()            ? value.length()
-                                                                : textLength(static_cast<const char*>(value.pointer()));
-    if (length != stored.length) return false;
-    return length == 0 || std::memcmp(stored.data, value.pointer(), length) == 0;
-  }
-  if (stored.kind == DatumKind::Object) return false;
-  if (isRealKind(stored.kind)) {
-    double real = 0;
-    if (!datumToReal(value, real)) return false;
-    if (stored.kind == DatumKind::Float32) return static_cast<float>(stored.real) == static_cast<float>(real);
-    return stored.real == real;
-  }
-  // Integers compare as the table would store the given value.
-  std::int64_t integer = 0;
-  if (!datumToInteger(value, integer)) return false;
-  switch (stored.kind) {
-    case DatumKind::Int16:
-      return stored.integer == static_cast<std::int16_t>(integer);
-    case DatumKind::Int32:
-      return stored.integer == static_cast<std::int32_t>(integer);
-    case DatumKind::Boolean:
-      return (stored.integer != 0) == (integer != 0);
-    default:
-      return stored.integer == integer;
-  }
-}
-
 // ---------------------------------------------------------------------------
 // Adding, moving and removing
 
@@ -724,15 +478,6 @@ HashNode* HashTable::createNode(const KeyProbe& probe, std::uint32_t position) {
   }
   if (ordered_ != 0) setPositionOfNode(node, position);
   return node;
-}
-
-void HashTable::shiftPositions(std::uint32_t from, std::uint32_t to, std::int32_t delta) {
-  for (std::uint32_t b = 0; b < bucketCount_; ++b) {
-    for (HashNode* node = buckets_[b]; node != nullptr; node = node->next) {
-      const std::uint32_t position = positionOfNode(node);
-      if (position >= from && position <= to) setPositionOfNode(node, position + static_cast<std::uint32_t>(delta));
-    }
-  }
 }
 
 void HashTable::growIfNeeded() {
@@ -798,72 +543,6 @@ SetResult HashTable::set(const Datum& key, const Datum& value, bool keepExisting
   return store(probe, prepared, keepExisting, false, 0);
 }
 
-SetResult HashTable::setAt(const Datum& key, const Datum& value, std::int32_t position, bool keepExisting) {
-  if (buckets_ == nullptr || ordered_ == 0) return SetResult::Refused;
-  if (valueKind_ == kObjectValue && objectHandler_ == nullptr) return SetResult::Refused;
-  KeyProbe probe;
-  if (!probeKey(key, probe)) return SetResult::Refused;
-  PreparedValue prepared;
-  if (!prepareValue(value, prepared)) return SetResult::Refused;
-  return store(probe, prepared, keepExisting, true, position);
-}
-
-SetResult HashTable::setRaw(const void* keyAddress, std::size_t keyLength, bool keyIsRaw, const void* valueAddress,
-                            std::size_t valueLength, bool valueIsRaw, bool keepExisting) {
-  const auto* keyBytes = static_cast<const unsigned char*>(keyAddress);
-  const auto* valueBytes = static_cast<const unsigned char*>(valueAddress);
-  Datum key;
-  if (keyKind_ == kTextKey) {
-    key = keyIsRaw ? Datum::textSpan(static_cast<const char*>(keyAddress), keyLength)
-                   : Datum::text(static_cast<const char*>(keyAddress));
-  } else if (isSpanKey(keyKind_)) {
-    key = Datum::bytes(keyAddress, keyLength);
-  } else if (keyBytes != nullptr) {
-    key = keyKind_ == kInt64Key ? Datum::int64(static_cast<std::int64_t>(load64(keyBytes))) : Datum::int32(load32s(keyBytes));
-  }
-
-  Datum value;
-  const DatumKind kind = valueDatumKind(valueKind_);
-  if (kind == DatumKind::Text) {
-    value = valueIsRaw ? Datum::textSpan(static_cast<const char*>(valueAddress), valueLength)
-                       : Datum::text(static_cast<const char*>(valueAddress));
-  } else if (kind == DatumKind::Bytes) {
-    value = Datum::bytes(valueAddress, valueLength);
-  } else if (valueBytes != nullptr) {
-    switch (kind) {
-      case DatumKind::Int16: {
-        std::int16_t v;
-        std::memcpy(&v, valueBytes, 2);
-        value = Datum::int16(v);
-        break;
-      }
-      case DatumKind::Int64:
-        value = Datum::int64(static_cast<std::int64_t>(load64(valueBytes)));
-        break;
-      case DatumKind::Float32: {
-        float v;
-        std::memcpy(&v, valueBytes, 4);
-        value = Datum::float32(v);
-        break;
-      }
-      case DatumKind::Float64:
-      case DatumKind::DateTime: {
-        double v;
-        std::memcpy(&v, valueBytes, 8);
-        value = kind == DatumKind::DateTime ? Datum::dateTime(v) : Datum::float64(v);
-        break;
-      }
-      case DatumKind::Object:
-        value = Datum::object(loadPointer(valueBytes));
-        break;
-      default:
-        value = kind == DatumKind::Boolean ? Datum::boolean(load32(valueBytes) != 0) : Datum::int32(load32s(valueBytes));
-        break;
-    }
-  }
-  return set(key, value, keepExisting);
-}
-
 bool HashTable::remove(const Datum& key) {
   if (buckets_ == nullptr || count_ == 0) return false;
   KeyProbe probe;
@@ -927,354 +606,6 @@ ProcessHeapText HashTable::get(const char* key, bool* found) const {
   copy[valueLength] = '\0';
   value.reset(copy);
   return value;
-}
-
-bool HashTable::tryGet(const Datum& key, const OutRef& value) const {
-  if (buckets_ == nullptr || !fits(value, valueDatumKind(valueKind_))) return false;
-  KeyProbe probe;
-  if (!probeKey(key, probe)) return false;
-  HashNode* node = findNode(probe, nullptr, nullptr);
-  return node != nullptr && deliver(value, valueView(node));
-}
-
-bool HashTable::contains(const Datum& key) const {
-  KeyProbe probe;
-  return buckets_ != nullptr && probeKey(key, probe) && findNode(probe, nullptr, nullptr) != nullptr;
-}
-
-bool HashTable::containsRaw(const void* address, std::size_t length) const {
-  KeyProbe probe;
-  return buckets_ != nullptr && probeRawKey(address, length, probe) && findNode(probe, nullptr, nullptr) != nullptr;
-}
-
-bool HashTable::containsValue(const Datum& value) const {
-  if (buckets_ == nullptr || valueKind_ == kObjectValue) return false;
-  for (std::uint32_t b = 0; b < bucketCount_; ++b)
-    for (HashNode* node = buckets_[b]; node != nullptr; node = node->next)
-      if (valueEquals(node, value)) return true;
-  return false;
-}
-
-std::int32_t HashTable::positionOf(const Datum& key) const {
-  if (buckets_ == nullptr || ordered_ == 0) return 0;
-  KeyProbe probe;
-  if (!probeKey(key, probe)) return 0;
-  HashNode* node = findNode(probe, nullptr, nullptr);
-  return node != nullptr ? static_cast<std::int32_t>(positionOfNode(node) + 1) : 0;
-}
-
-bool HashTable::getAt(std::int32_t position, const OutRef& key, const OutRef& value) const {
-  if (buckets_ == nullptr || ordered_ == 0 || (!key.wanted() && !value.wanted())) return false;
-  if (position < 1 || static_cast<std::uint32_t>(position) > count_) return false;
-  if (!fits(key, keyDatumKind(keyKind_)) || !fits(value, valueDatumKind(valueKind_))) return false;
-  const auto wanted = static_cast<std::uint32_t>(position - 1);
-  for (std::uint32_t b = 0; b < bucketCount_; ++b) {
-    for (HashNode* node = buckets_[b]; node != nullptr; node = node->next) {
-      if (positionOfNode(node) != wanted) continue;
-      return deliver(key, keyView(node)) && deliver(value, valueView(node));
-    }
-  }
-  return false;
-}
-
-bool HashTable::applyArithmetic(const Datum& key, const Datum& operand, Arithmetic operation, const OutRef& result) {
-  if (buckets_ == nullptr) return false;
-  const DatumKind kind = valueDatumKind(valueKind_);
-  if (kind != DatumKind::Int16 && kind != DatumKind::Int32 && kind != DatumKind::Int64 &&
-      kind != DatumKind::Float32 && kind != DatumKind::Float64)
-    return false;
-  const auto op = static_cast<std::int32_t>(operation);
-  if (op < 0 || op > 3 || !fits(result, kind)) return false;
-  KeyProbe probe;
-  if (!probeKey(key, probe)) return false;
-  HashNode* node = findNode(probe, nullptr, nullptr);
-  if (node == nullptr) return false;
-  unsigned char* slot = valueSlot(node);
-
-  if (isRealKind(kind)) {
-    double b = 0;
-    if (!datumToReal(operand, b)) return false;
-    if (kind == DatumKind::Float32) {
-      float a;
-      std::memcpy(&a, slot, 4);
-      const auto f = static_cast<float>(b);
-      a = op == 0 ? a + f : op == 1 ? a - f : op == 2 ? a * f : a / f;
-      std::memcpy(slot, &a, 4);
-    } else {
-      double a;
-      std::memcpy(&a, slot, 8);
-      a = op == 0 ? a + b : op == 1 ? a - b : op == 2 ? a * b : a / b;
-      std::memcpy(slot, &a, 8);
-    }
-  } else {
-    std::int64_t b = 0;
-    if (!datumToInteger(operand, b)) return false;
-    if (kind == DatumKind::Int64) {
-      const auto a = static_cast<std::int64_t>(load64(slot));
-      std::uint64_t r;
-      if (op == 3) {
-        if (b == 0) return false;
-        r = (b == -1) ? 0u - static_cast<std::uint64_t>(a) : static_cast<std::uint64_t>(a / b);
-      } else {
-        const auto ua = static_cast<std::uint64_t>(a), ub = static_cast<std::uint64_t>(b);
-        r = op == 0 ? ua + ub : op == 1 ? ua - ub : ua * ub;
-      }
-      store64(slot, r);
-    } else {
-      // Int32 and Int16 both compute in 32 bits; Int16 keeps the low 16 bits.
-      const std::int32_t a = kind == DatumKind::Int16 ? static_cast<std::int16_t>(load32s(slot)) : load32s(slot);
-      const std::int32_t bb = kind == DatumKind::Int16 ? static_cast<std::int16_t>(b) : static_cast<std::int32_t>(b);
-      std::uint32_t r;
-      if (op == 3) {
-        if (bb == 0) return false;
-        r = (bb == -1) ? 0u - static_cast<std::uint32_t>(a) : static_cast<std::uint32_t>(a / bb);
-      } else {
-        const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(bb);
-        r = op == 0 ? ua + ub : op == 1 ? ua - ub : ua * ub;
-      }
-      if (kind == DatumKind::Int16) r = static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(r)));
-      store32(slot, r);
-    }
-  }
-  return deliver(result, valueView(node));
-}
-
-void* HashTable::objectValue(const Datum& key) {
-  if (buckets_ == nullptr || valueKind_ != kObjectValue || objectHandler_ == nullptr) return nullptr;
-  KeyProbe probe;
-  HashNode* node = probeKey(key, probe) ? findNode(probe, nullptr, nullptr) : nullptr;
-  void* stored = node != nullptr ? loadPointer(valueSlot(node)) : nullptr;
-  return stored != nullptr ? objectHandler_->duplicate(stored) : objectHandler_->createDefault();
-}
-
-void HashTable::setObjectHandler(ObjectValueHandler* handler) {
-  if (handler != nullptr) objectHandler_ = handler;
-}
-
-std::uint32_t HashTable::bucketCount() const { return bucketCount_; }
-std::uint32_t HashTable::count() const { return count_; }
-KeyKind HashTable::keyKind() const { return static_cast<KeyKind>(keyKind_); }
-ValueKind HashTable::valueKind() const { return static_cast<ValueKind>(valueKind_); }
-
-// ---------------------------------------------------------------------------
-// Lists
-
-std::uint32_t HashTable::fillList(ProcessHeapList& list, bool wantKeys) const {
-  if (buckets_ == nullptr) return 0;
-  list.reset();
-  if (count_ == 0) return 0;
-  const DatumKind kind = wantKeys ? keyDatumKind(keyKind_) : valueDatumKind(valueKind_);
-  const std::size_t elementSize = elementSizeFor(kind);
-  if (!sizeFits(count_, elementSize)) return 0;
-  auto* block = static_cast<unsigned char*>(processAllocate(count_ * elementSize, kHeapZeroMemory));
-  if (block == nullptr) return 0;
-  // The list owns whatever has been copied so far, so a failure part-way releases it.
-  list.adopt(block, count_, kind, elementSize, kind == DatumKind::Object ? objectHandler_ : nullptr);
-
-  std::uint32_t index = 0;
-  for (std::uint32_t b = 0; b < bucketCount_; ++b) {
-    for (HashNode* node = buckets_[b]; node != nullptr; node = node->next, ++index) {
-      const std::uint32_t at = ordered_ != 0 ? positionOfNode(node) : index;
-      if (at >= count_) continue;
-      unsigned char* element = block + static_cast<std::size_t>(at) * elementSize;
-      const StoredView view = wantKeys ? keyView(node) : valueView(node);
-      switch (kind) {
-        case DatumKind::Text: {
-          if (view.length == 0) break;
-          auto* copy = static_cast<char*>(processAllocate(static_cast<std::size_t>(view.length) + 1, 0));
-          if (copy == nullptr) {
-            list.reset();
-            return 0;
-          }
-          std::memcpy(copy, view.data, view.length);
-          copy[view.length] = '\0';
-          storePointer(element, copy);
-          break;
-        }
-        case DatumKind::Bytes: {
-          if (view.length == 0) break;
-          auto* copy = static_cast<unsigned char*>(processAllocate(static_cast<std::size_t>(view.length) + 4, 0));
-          if (copy == nullptr) {
-            list.reset();
-            return 0;
-          }
-          store32(copy, view.length);
-          std::memcpy(copy + 4, view.data, view.length);
-          storePointer(element, copy);
-          break;
-        }
-        case DatumKind::Object:
-          if (view.object != nullptr && objectHandler_ != nullptr)
-            storePointer(element, objectHandler_->duplicate(view.object));
-          break;
-        default:
-          // Scalars go over as stored: a 32-bit key is its hash field.
-          if (wantKeys) {
-            if (keyKind_ == kInt64Key) std::memcpy(element, keyPart(node), 8);
-            else store32(element, node->hash);
-          } else {
-            std::memcpy(element, valueSlot(node), elementSize);
-          }
-          break;
-      }
-    }
-  }
-  return count_;
-}
-
-std::uint32_t HashTable::keys(ProcessHeapList& list) const { return fillList(list, true); }
-std::uint32_t HashTable::values(ProcessHeapList& list) const { return fillList(list, false); }
-
-std::uint32_t HashTable::keysOfValue(const Datum& value, ProcessHeapList& keys) const {
-  if (buckets_ == nullptr) return 0;
-  keys.reset();
-  if (valueKind_ == kObjectValue || count_ == 0) return 0;
-  const DatumKind kind = keyDatumKind(keyKind_);
-  const std::size_t elementSize = elementSizeFor(kind);
-  // Starts with room for 16 keys and doubles whenever full; trimmed at the end.
-  std::uint32_t room = 16;
-  auto* block = static_cast<unsigned char*>(processAllocate(room * elementSize, kHeapZeroMemory));
-  if (block == nullptr) return 0;
-  keys.adopt(block, room, kind, elementSize, nullptr);
-  std::uint32_t found = 0;
-  for (std::uint32_t b = 0; b < bucketCount_; ++b) {
-    for (HashNode* node = buckets_[b]; node != nullptr; node = node->next) {
-      if (!valueEquals(node, value)) continue;
-      if (found == room) {
-        auto* grown = static_cast<unsigned char*>(
-            heapReallocate_(processHeap_, kHeapZeroMemory, block, static_cast<std::size_t>(room) * 2 * elementSize));
-        if (grown == nullptr) {
-          keys.reset();
-          return 0;
-        }
-        keys.release();
-        block = grown;
-        room *= 2;
-        keys.adopt(block, room, kind, elementSize, nullptr);
-      }
-      unsigned char* element = block + static_cast<std::size_t>(found) * elementSize;
-      const StoredView view = keyView(node);
-      if (isSpanKind(kind)) {
-        const std::size_t extra = kind == DatumKind::Text ? 1 : 4;
-        auto* copy = static_cast<unsigned char*>(processAllocate(view.length + extra, 0));
-        if (copy == nullptr) {
-          keys.reset();
-          return 0;
-        }
-        if (kind == DatumKind::Text) {
-          std::memcpy(copy, view.data, view.length);
-          copy[view.length] = 0;
-        } else {
-          store32(copy, view.length);
-          std::memcpy(copy + 4, view.data, view.length);
-        }
-        storePointer(element, copy);
-      } else if (kind == DatumKind::Int64) {
-        std::memcpy(element, keyPart(node), 8);
-      } else {
-        store32(element, node->hash);
-      }
-      ++found;
-    }
-  }
-  keys.release();
-  if (found == 0) {
-    processRelease(block);
-    return 0;
-  }
-  if (found < room) {
-    void* trimmed = heapReallocate_(processHeap_, 0, block, static_cast<std::size_t>(found) * elementSize);
-    if (trimmed != nullptr) block = static_cast<unsigned char*>(trimmed);
-  }
-  keys.adopt(block, found, kind, elementSize, nullptr);
-  return found;
-}
-
-// ---------------------------------------------------------------------------
-// Enumeration
-
-void HashTable::rewind() {
-  cursorBucket_ = 0;
-  cursorNode_ = nullptr;
-}
-
-bool HashTable::advanceCursor() {
-  if (buckets_ == nullptr) return false;
-  if (cursorNode_ != nullptr && cursorNode_->next != nullptr) {
-    cursorNode_ = cursorNode_->next;
-    return true;
-  }
-  while (cursorBucket_ < bucketCount_) {
-    HashNode* head = buckets_[cursorBucket_++];
-    if (head != nullptr) {
-      cursorNode_ = head;
-      return true;
-    }
-  }
-  cursorNode_ = nullptr;
-  return false;
-}
-
-bool HashTable::next(const OutRef& key, const OutRef& value) {
-  if (!fits(key, keyDatumKind(keyKind_)) || !fits(value, valueDatumKind(valueKind_))) return false;
-  if (!advanceCursor()) return false;
-  return deliver(key, keyView(cursorNode_)) && deliver(value, valueView(cursorNode_));
-}
-
-bool HashTable::nextKey(const OutRef& key) { return next(key, OutRef()); }
-bool HashTable::nextValue(const OutRef& value) { return next(OutRef(), value); }
-
-// ---------------------------------------------------------------------------
-// Finding keys in a text
-
-std::int32_t HashTable::findKeyInText(const char* text, ProcessHeapText* key) const {
-  return scanTextForKey(text, textLength(text), 0, key, nullptr);
-}
-
-std::int32_t HashTable::findKeyInTextFrom(const char* text, std::int32_t start, ProcessHeapText* key,
-                                          std::uint32_t* length) const {
-  const std::size_t textBytes = textLength(text);
-  if (start <= 0) start = 1;
-  if (static_cast<std::size_t>(start) > textBytes) return -1;
-  return scanTextForKey(text, textBytes, static_cast<std::size_t>(start) - 1, key, length);
-}
-
-std::int32_t HashTable::scanTextForKey(const char* text, std::size_t textBytes, std::size_t from,
-                                       ProcessHeapText* key, std::uint32_t* length) const {
-  if (keyKind_ != kTextKey || buckets_ == nullptr || count_ == 0 || text == nullptr || textBytes == 0) return -1;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  // A byte of 0x80 or above starts a double-byte character (unless it is the last byte).
-  auto characterLength = [&](std::size_t at) -> std::size_t {
-    return bytes[at] >= 0x80 && at + 1 < textBytes ? 2 : 1;
-  };
-  for (std::size_t start = from; start < textBytes; start += characterLength(start)) {
-    std::uint32_t hash = 0;
-    std::size_t prefix = 0;
-    for (std::size_t at = start; at < textBytes;) {
-      const std::size_t step = characterLength(at);
-      if (prefix + step > longestTextKey_) break;
-      hash = hashKeyStep(hash, bytes + at, step, hasSse42_ != 0);
-      prefix += step;
-      at += step;
-      KeyProbe probe;
-      probe.hash = hash;
-      probe.data = bytes + start;
-      probe.length = static_cast<std::uint32_t>(prefix);
-      if (findNode(probe, nullptr, nullptr) == nullptr) continue;
-      if (key != nullptr) {
-        key->reset();
-        auto* copy = static_cast<char*>(processAllocate(prefix + 1, 0));
-        if (copy != nullptr) {
-          std::memcpy(copy, text + start, prefix);
-          copy[prefix] = '\0';
-          key->reset(copy);
-        }
-      }
-      if (length != nullptr) *length = static_cast<std::uint32_t>(prefix);
-      return static_cast<std::int32_t>(start + 1);
-    }
-  }
-  return -1;
 }
 
 }  // namespace corvalis

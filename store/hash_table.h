@@ -224,14 +224,14 @@ class HashTable {
   struct StoredView;
   struct ImageRecord;
 
-  // Entry layout.
-  unsigned char* valueSlot(HashNode* node) const;
-  unsigned char* keyPart(HashNode* node) const;
-  std::uint32_t storedKeyLength(HashNode* node) const;
-  std::size_t keyPartSize(HashNode* node) const;
+  // Entry layout (the inline ones are defined in hash_table_layout.h).
+  inline unsigned char* valueSlot(HashNode* node) const;
+  inline unsigned char* keyPart(HashNode* node) const;
+  inline std::uint32_t storedKeyLength(HashNode* node) const;
+  inline std::size_t keyPartSize(HashNode* node) const;
   std::size_t entrySize(HashNode* node) const;
-  std::uint32_t positionOfNode(HashNode* node) const;
-  void setPositionOfNode(HashNode* node, std::uint32_t position) const;
+  inline std::uint32_t positionOfNode(HashNode* node) const;
+  inline void setPositionOfNode(HashNode* node, std::uint32_t position) const;
   std::uint32_t bucketIndex(std::uint32_t hash) const;
 
   bool probeKey(const Datum& key, KeyProbe& probe) const;
@@ -253,8 +253,8 @@ class HashTable {
   void growIfNeeded();
   void shiftPositions(std::uint32_t from, std::uint32_t to, std::int32_t delta);
 
-  StoredView keyView(HashNode* node) const;
-  StoredView valueView(HashNode* node) const;
+  inline StoredView keyView(HashNode* node) const;
+  inline StoredView valueView(HashNode* node) const;
   bool deliver(const OutRef& out, const StoredView& view) const;
   bool deliverValueOrDefault(const OutRef& out) const;
   bool valueEquals(HashNode* node, const Datum& value) const;

@@ -19,7 +19,6 @@ using namespace table_detail;
 namespace {
 
 constexpr std::uint32_t kHeaderBytes = 44;
-constexpr std::int32_t kObjectValue = static_cast<std::int32_t>(ValueKind::Object);
 constexpr std::int32_t kTextKind = 10;
 constexpr std::int32_t kBytesKind = 11;
 

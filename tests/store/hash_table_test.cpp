@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -11,10 +10,9 @@
 namespace corvalis {
 namespace {
 
+using testing::keyName;
 using testing::keysOf;
 using Strings = std::vector<std::string>;
-
-std::string name(int i) { return testing::numbered("key", i); }
 
 TEST(Initialize, CapacityLoadFactorAndKindsAreCoerced) {
   const std::int32_t capacities[] = {0, 5, -5, 16, 31, 32, 100, 1025};
@@ -85,12 +83,12 @@ TEST(Growth, DoublesAtThe13thAnd25thAndHalvesOnTheWayDown) {
   HashTable table;
   ASSERT_TRUE(testing::initializeShortcutTable(table));
   for (int i = 1; i <= 25; ++i) {
-    ASSERT_EQ(table.set(name(i).c_str(), "v"), SetResult::Added);
+    ASSERT_EQ(table.set(keyName(i).c_str(), "v"), SetResult::Added);
     ASSERT_EQ(table.bucketCount(), i <= 12 ? 16u : i <= 24 ? 32u : 64u) << i;
   }
   for (int i = 25; i >= 1; --i) {
-    ASSERT_TRUE(table.contains(name(i).c_str()));
-    ASSERT_TRUE(table.remove(name(i).c_str()));
+    ASSERT_TRUE(table.contains(keyName(i).c_str()));
+    ASSERT_TRUE(table.remove(keyName(i).c_str()));
     const int count = i - 1;
     ASSERT_EQ(table.bucketCount(), count > 8 ? 64u : count > 4 ? 32u : 16u) << count;
   }
@@ -104,7 +102,7 @@ TEST(Growth, DoublesAtThe13thAnd25thAndHalvesOnTheWayDown) {
 TEST(Growth, ATinyLoadFactorStopsAtFourBucketsPerEntryAndReloadsStably) {
   HashTable table;
   ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text, TableSettings{.loadFactor = 1e-6f, .ordered = true}));
-  for (int i = 1; i <= 40; ++i) ASSERT_EQ(table.set(name(i).c_str(), "v"), SetResult::Added);
+  for (int i = 1; i <= 40; ++i) ASSERT_EQ(table.set(keyName(i).c_str(), "v"), SetResult::Added);
   EXPECT_LE(table.bucketCount(), 4u * 40u * 2u);
   EXPECT_GE(table.bucketCount(), 4u * 40u);
 
@@ -127,7 +125,7 @@ TEST(Failure, SetAndResizeChangeNothingWhenMemoryRunsOut) {
   for (int allowance = 0; allowance < 6; ++allowance) {
     HashTable table;
     ASSERT_TRUE(testing::initializeShortcutTable(table));
-    for (int i = 0; i < 12; ++i) table.set(name(i).c_str(), "x");
+    for (int i = 0; i < 12; ++i) table.set(keyName(i).c_str(), "x");
     const std::vector<unsigned char> before = testing::imageOf(table);
     SetResult result;
     {
@@ -196,38 +194,6 @@ TEST(Kinds, UnorderedListsFollowBucketOrder) {
   }
 }
 
-TEST(Arithmetic, InTheValuesOwnType) {
-  const struct {
-    ValueKind kind;
-    double start;
-    Arithmetic op;
-    double operand;
-    bool ok;
-    double result;
-  } cases[] = {  // integers wrap; integer division by zero is refused
-      {ValueKind::Int32, 10, Arithmetic::Add, 5, true, 15},
-      {ValueKind::Int32, 7, Arithmetic::Divide, 0, false, 7},
-      {ValueKind::Int32, 2147483647, Arithmetic::Add, 1, true, -2147483648.0},
-      {ValueKind::Int32, -2147483648.0, Arithmetic::Divide, -1, true, -2147483648.0},
-      {ValueKind::Int16, 300, Arithmetic::Multiply, 300, true, 24464},
-      {ValueKind::Int64, 1e15, Arithmetic::Multiply, 1000, true, 1e18},
-      {ValueKind::Float64, 7, Arithmetic::Divide, 2, true, 3.5},
-      {ValueKind::Int32, 1, static_cast<Arithmetic>(4), 1, false, 1},
-      {ValueKind::Boolean, 1, Arithmetic::Add, 1, false, 1},
-  };
-  for (const auto& c : cases) {
-    HashTable table;
-    ASSERT_TRUE(table.initialize(KeyKind::Int32, c.kind));
-    table.set(Datum::int32(1), Datum::float64(c.start));
-    double result = -999, stored = 0;
-    EXPECT_EQ(table.applyArithmetic(Datum::int32(1), Datum::float64(c.operand), c.op, OutRef::float64(result)), c.ok);
-    ASSERT_TRUE(table.tryGet(Datum::int32(1), OutRef::float64(stored)));
-    EXPECT_EQ(stored, c.result) << static_cast<int>(c.kind) << " " << c.start;
-    EXPECT_EQ(result, c.ok ? c.result : -999);
-    EXPECT_FALSE(table.applyArithmetic(Datum::int32(2), Datum::int32(1), Arithmetic::Add));  // absent
-  }
-}
-
 // get of a text takes a road of its own in text- and byte-keyed tables; it must answer
 // what the general get answers, for long chains (16 buckets kept), keys that are a
 // prefix of a stored one, empty values and keys that are not there.
@@ -237,7 +203,7 @@ TEST(Lookup, TextGetAnswersAsTheGeneralGet) {
       HashTable table;
       ASSERT_TRUE(table.initialize(keys, values, TableSettings{.loadFactor = 0.99f, .ordered = true}));
       std::vector<std::string> stored;
-      for (int i = 0; i < 15; ++i) stored.push_back(std::string(1 + i % 9, static_cast<char>('a' + i)) + name(i));
+      for (int i = 0; i < 15; ++i) stored.push_back(std::string(1 + i % 9, static_cast<char>('a' + i)) + keyName(i));
       for (std::size_t i = 0; i < stored.size(); ++i) {
         const std::string value = i % 4 == 0 ? "" : "value of " + stored[i];
         if (values == ValueKind::Int32) table.set(Datum::text(stored[i].c_str()), Datum::int32(static_cast<std::int32_t>(i)));
@@ -270,115 +236,6 @@ TEST(Lookup, TextGetAnswersAsTheGeneralGet) {
       }
     }
   }
-}
-
-TEST(Lookup, KeysOfValueContainsValueAndGetDefaults) {
-  HashTable table;
-  ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text));
-  std::set<std::string> withX;
-  for (int i = 0; i < 40; ++i) {
-    table.set(name(i).c_str(), i % 3 != 0 ? "x" : "y");
-    if (i % 3 != 0) withX.insert(name(i));
-  }
-  table.set("blank", "");
-  ProcessHeapList keys;
-  ASSERT_EQ(table.keysOfValue(Datum::text("x"), keys), withX.size());  // 26: the list grew past 16
-  const Strings listed = testing::textList(keys);
-  EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), withX);
-  EXPECT_EQ(table.keysOfValue(Datum::text("z"), keys), 0u);
-  ASSERT_EQ(table.keysOfValue(Datum::absent(), keys), 1u);
-  EXPECT_STREQ(keys.textAt(0), "blank");
-  EXPECT_TRUE(table.containsValue(Datum::text("y")));
-  EXPECT_FALSE(table.containsValue(Datum::text("xx")));
-
-  HashTable numbers;
-  ASSERT_TRUE(numbers.initialize(KeyKind::Int32, ValueKind::Float64));
-  numbers.set(Datum::int32(1), Datum::float64(0.0));
-  EXPECT_TRUE(numbers.containsValue(Datum::float64(-0.0)));  // numerically
-  std::int32_t value = 77;
-  bool found = true;
-  numbers.get(Datum::int32(3), OutRef::int32(value), &found);
-  EXPECT_FALSE(found);
-  EXPECT_EQ(value, 0);  // get writes the default ...
-  value = 77;
-  EXPECT_FALSE(numbers.tryGet(Datum::int32(3), OutRef::int32(value)));
-  EXPECT_EQ(value, 77);  // ... tryGet leaves the variable alone
-}
-
-TEST(Enumeration, VisitsEveryEntryOnceWhileTheCurrentOneIsRemoved) {
-  HashTable table;
-  ASSERT_TRUE(table.initialize(KeyKind::Int32, ValueKind::Int32, TableSettings{.capacity = 64, .shrinkAllowed = false}));
-  const std::multiset<std::int32_t> all{0, 64, 128, 1, 65, 7};  // 0, 64, 128 share a chain; so do 1, 65
-  for (std::int32_t key : all) table.set(Datum::int32(key), Datum::int32(-key));
-  std::multiset<std::int32_t> seen;
-  std::int32_t key = 0, value = 0;
-  while (table.next(OutRef::int32(key), OutRef::int32(value))) {
-    EXPECT_EQ(value, -key);
-    seen.insert(key);
-    if (key == 64 || key == 1 || key == 7) {
-      EXPECT_TRUE(table.remove(Datum::int32(key)));
-    }
-  }
-  EXPECT_EQ(seen, all);
-  EXPECT_EQ(table.count(), 3u);
-}
-
-TEST(FindKey, FirstKeyAtWholeCharacters) {
-  for (bool crc : testing::hashModes()) {
-    testing::ScopedCpuFeatures features(true, crc, true);
-    HashTable table;
-    ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Text));
-    EXPECT_EQ(table.findKeyInText("cd"), -1);  // no keys yet
-    for (const char* key : {"cd", "ab", "abc", "\xB0\xA1"}) table.set(key, "v");
-    const char* texts[] = {"xxcdab", "zabcd", "none", "", "\xC4\xB0\xA1z", "z\xB0\xA1", "\xC4\xC5\xB0\xA1"};
-    const std::int32_t positions[] = {3, 2, -1, -1, -1, 2, 3};  // C4 B0 | A1 z: B0 A1 straddles two
-    const char* found[] = {"cd", "ab", nullptr, nullptr, nullptr, "\xB0\xA1", "\xB0\xA1"};
-    for (int i = 0; i < 7; ++i) {
-      ProcessHeapText key;
-      EXPECT_EQ(table.findKeyInText(texts[i], &key), positions[i]) << i;
-      EXPECT_STREQ(key.get(), found[i]) << i;
-    }
-    ProcessHeapText key;
-    std::uint32_t length = 0;
-    EXPECT_EQ(table.findKeyInTextFrom("abXcd", 2, &key, &length), 4);
-    EXPECT_STREQ(key.get(), "cd");
-    EXPECT_EQ(length, 2u);
-    EXPECT_EQ(table.findKeyInTextFrom("abXcd", -3), 1);
-    EXPECT_EQ(table.findKeyInTextFrom("abXcd", 5), -1);
-    EXPECT_EQ(table.findKeyInTextFrom("abXcd", 6), -1);
-  }
-}
-
-class CountingHandler : public ObjectValueHandler {
- public:
-  void* createDefault() override { return *live.insert(new int(0)).first; }
-  void* duplicate(void* value) override { return *live.insert(new int(*static_cast<int*>(value))).first; }
-  void release(void* value) override {
-    live.erase(value);
-    delete static_cast<int*>(value);
-  }
-  std::set<void*> live;
-};
-
-TEST(Objects, HandlerDuplicatesAndReleases) {
-  CountingHandler handler;
-  int one = 1, two = 2;
-  {
-    HashTable table;
-    ASSERT_TRUE(table.initialize(KeyKind::Text, ValueKind::Object, TableSettings{.ordered = true}));
-    EXPECT_EQ(table.set(Datum::text("a"), Datum::object(&one)), SetResult::Refused);  // no handler
-    table.setObjectHandler(&handler);
-    EXPECT_EQ(table.set(Datum::text("a"), Datum::object(&one)), SetResult::Added);
-    EXPECT_EQ(table.set(Datum::text("b"), Datum::absent()), SetResult::Added);
-    EXPECT_EQ(table.set(Datum::text("a"), Datum::object(&two)), SetResult::Replaced);
-    EXPECT_EQ(handler.live.size(), 1u);  // the copy of one went back
-    void* copy = nullptr;
-    ASSERT_TRUE(table.getAt(1, OutRef(), OutRef::object(copy)));
-    EXPECT_EQ(*static_cast<int*>(copy), 2);
-    handler.release(copy);
-    EXPECT_TRUE(table.serialize().empty());
-  }
-  EXPECT_TRUE(handler.live.empty());  // the table released what it held
 }
 
 }  // namespace

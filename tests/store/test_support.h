@@ -145,6 +145,9 @@ inline std::string numbered(const char* prefix, long long number) {
   return text;
 }
 
+// The keys most tests use: keyName(7) is "key7".
+inline std::string keyName(long long number) { return numbered("key", number); }
+
 inline std::vector<std::string> textList(const ProcessHeapList& list) {
   std::vector<std::string> out;
   for (std::uint32_t i = 0; i < list.size(); ++i) out.push_back(list.textAt(i) != nullptr ? list.textAt(i) : "<null>");
