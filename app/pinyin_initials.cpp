@@ -25,6 +25,10 @@ constexpr std::size_t kRowLength = kLastHanziTrail - kFirstHanziTrail + 1;
 static_assert(sizeof(kSecondLevelInitials) - 1 == (kLastHanziLead - kSecondLevelLead + 1) * kRowLength,
               "the second level needs one letter for every character of rows 56-87");
 
+static_assert(std::is_sorted(std::begin(kOtherInitials), std::end(kOtherInitials),
+                             [](const OtherInitials& a, const OtherInitials& b) { return a.code < b.code; }),
+              "hasInitial searches the other initials by halves");
+
 constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // True when the hanzi `lead` `trail` is read, in any of its readings, with `letter` first.
