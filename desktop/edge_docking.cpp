@@ -19,6 +19,12 @@ namespace corvalis {
 
 namespace {
 
+// What the bar stands on.
+struct Screen {
+  ScreenMeasure measure;
+  MonitorLayout monitors;  // never empty: a layout the system could not give is the primary alone
+};
+
 // What the hook and the window procedure need besides the three records. A
 // low-level hook procedure has no context of its own, so the installation is one
 // per program, as the bar is.
@@ -39,6 +45,8 @@ struct Installation {
   // next installation: the hook's thread may still be reading an older one.
   std::atomic<const EdgeZone*> zone{nullptr};
   std::vector<std::unique_ptr<const EdgeZone>> zones;
+  // The screen as last measured (the window thread's).
+  Screen screen;
   UINT shellHookMessage = 0;
   UINT taskbarCreatedMessage = 0;
   UINT edgeReleaseMessage = 0;
@@ -93,7 +101,7 @@ DragLook lookAtDrag() {
 void onDragHover(EdgeDockState& state) {
   POINT cursor{};
   if (!GetCursorPos(&cursor)) return;
-  const bool atEdge = isEdgePress(state.screenWidth, state.edgeTolerance, state.usableBottom, cursor.x, cursor.y);
+  const bool atEdge = isEdgePress(*installation.zone.load(), cursor);
   if (!dragHoverSlidesIn(lookAtDrag(), atEdge, fullScreenActiveValue(state),
                          barShownValue(*installation.docking.barShown)))
     return;
@@ -178,8 +186,8 @@ void stopHookThread() {
   installation.threadHook = nullptr;
 }
 
-void publishZone(const EdgeDockState& state) {
-  auto zone = std::make_unique<const EdgeZone>(edgeZoneOf(state));
+void publishZone(const EdgeZone& edge) {
+  auto zone = std::make_unique<const EdgeZone>(edge);
   installation.zone.store(zone.get(), std::memory_order_release);
   installation.zones.push_back(std::move(zone));
 }
@@ -313,20 +321,44 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
   return CallWindowProcW(state->previousWindowProc, window, message, wParam, lParam);
 }
 
-static void measureScreen(EdgeDockState& state) {
-  const ScreenMeasure measured =
-      installation.docking.measureScreen != nullptr ? installation.docking.measureScreen() : measureScreenNow();
+// The screen as the installation measures it: the test's figures where it gives some.
+static Screen screenNow() {
+  const EdgeDocking& docking = installation.docking;
+  Screen screen{docking.measureScreen != nullptr ? docking.measureScreen() : measureScreenNow(),
+                docking.layOutMonitors != nullptr ? docking.layOutMonitors() : measureMonitors()};
+  if (screen.monitors.empty())
+    screen.monitors.push_back(Monitor{RECT{0, 0, screen.measure.width, screen.measure.height}, true});
+  return screen;
+}
+
+static bool sameScreen(const Screen& a, const Screen& b) {
+  if (a.measure.width != b.measure.width || a.measure.height != b.measure.height ||
+      a.measure.taskbarThickness != b.measure.taskbarThickness || a.measure.dpi != b.measure.dpi ||
+      a.monitors.size() != b.monitors.size())
+    return false;
+  for (std::size_t i = 0; i < a.monitors.size(); ++i)
+    if (!EqualRect(&a.monitors[i].area, &b.monitors[i].area) || a.monitors[i].primary != b.monitors[i].primary)
+      return false;
+  return true;
+}
+
+static void takeMeasure(EdgeDockState& state, Screen screen) {
+  const ScreenMeasure& measured = screen.measure;
   state.screenHeight = measured.height;
   state.screenWidth = measured.width;
   state.taskbarThickness = measured.taskbarThickness;
   state.usableBottom = usableBottomFor(measured.height, measured.taskbarThickness);
   state.edgeTolerance = scaleForDpi(kEdgeTolerance, measured.dpi);
+  installation.screen = std::move(screen);
   // The mouse hook's thread reads the edge only through the zone, published whole.
-  publishZone(state);
+  publishZone(edgeZoneFor(installation.screen.monitors, state.edgeTolerance, state.usableBottom));
 }
 
 void followDisplay(EdgeDockState& state) {
-  measureScreen(state);
+  // Told of many a setting: only a change of what the bar stands on moves it.
+  Screen screen = screenNow();
+  if (sameScreen(screen, installation.screen)) return;
+  takeMeasure(state, std::move(screen));
   if (installation.docking.displayChanged != nullptr) installation.docking.displayChanged();
 }
 
@@ -382,7 +414,7 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   }
   state.previousWindowProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(launcherWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shellHookWindowProcedure)));
-  measureScreen(state);
+  takeMeasure(state, screenNow());
   setFullScreenActive(state, 0);
   if (docking.shell != nullptr) docking.shell->registerAppBar(launcherWindow, onFullScreenApp);
   installation.ready.store(true, std::memory_order_release);
@@ -403,6 +435,20 @@ void removeEdgeDocking(EdgeDockState& state) {
 }
 
 EdgeDocking installedEdgeDocking() { return installation.docking; }
+
+std::int32_t parkedLeftFor(const EdgeDockState& state) {
+  RECT bar{};
+  if (installation.docking.state != &state || state.windowHandle == nullptr || !GetWindowRect(state.windowHandle, &bar))
+    return state.screenWidth;
+  return parkedLeft(installation.screen.monitors, state.screenWidth, bar.right - bar.left, bar.top, bar.bottom);
+}
+
+bool monitorBesideBar(const EdgeDockState& state) {
+  RECT bar{};
+  if (installation.docking.state != &state || state.windowHandle == nullptr || !GetWindowRect(state.windowHandle, &bar))
+    return false;
+  return monitorRightOfPrimary(installation.screen.monitors, bar.top, bar.bottom);
+}
 
 void dragLeftBar() {
   if (installation.docking.state != nullptr) sendBarBackAfterDrag();

@@ -7,7 +7,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <string_view>
+
+#include "desktop/monitors.h"
 
 namespace corvalis {
 
@@ -89,22 +92,15 @@ constexpr bool isEdgePress(std::int32_t screenWidth, std::int32_t tolerance, std
   return magnitude - static_cast<double>(tolerance) <= 0.0000001 && y < usableBottom;
 }
 
-// The edge as the mouse hook tests it. The window thread measures the screen again
-// when the display changes and publishes a new zone; the hook's thread takes the
-// latest one whole, never the new width with the old tolerance.
-struct EdgeZone {
-  std::int32_t screenWidth = 0;
-  std::int32_t tolerance = 0;
-  std::int32_t usableBottom = 0;
-};
+// The edge the mouse hook tests is an EdgeZone (desktop/monitors.h). The window thread
+// measures the screen again when the display changes and publishes a new zone; the
+// hook's thread takes the latest one whole, never the new width with the old tolerance.
 
-constexpr bool isEdgePress(const EdgeZone& zone, POINT point) {
-  return isEdgePress(zone.screenWidth, zone.tolerance, zone.usableBottom, point.x, point.y);
-}
-
-// The zone the state describes (on the thread that writes it).
+// The zone the state alone describes: within the tolerance on either side of the right
+// edge, anywhere above usableBottom (no monitor layout known).
 constexpr EdgeZone edgeZoneOf(const EdgeDockState& state) {
-  return EdgeZone{state.screenWidth, state.edgeTolerance, state.usableBottom};
+  return EdgeZone{state.screenWidth - state.edgeTolerance, state.screenWidth + state.edgeTolerance + 1,
+                  std::numeric_limits<std::int32_t>::min(), state.usableBottom};
 }
 
 // The taskbar's thickness from its rectangle and the size of display 0: the height
@@ -219,7 +215,7 @@ struct ScreenMeasure {
   std::int32_t width = 0;   // SM_CXSCREEN
   std::int32_t height = 0;  // SM_CYSCREEN
   std::int32_t taskbarThickness = 0;
-  std::int32_t dpi = 96;    // the primary screen's
+  std::int32_t dpi = 96;    // the primary monitor's
 };
 
 // The records the edge docking works on: the program's process-wide objects.
@@ -236,6 +232,8 @@ struct EdgeDocking {
   void (*displayChanged)() = nullptr;
   // Measures the screen; null: measureScreenNow (tests give their own figures).
   ScreenMeasure (*measureScreen)() = nullptr;
+  // Lays the monitors out; null: measureMonitors. An empty layout is the primary alone.
+  MonitorLayout (*layOutMonitors)() = nullptr;
   // The user calls the hidden bar (at the edge, or with a drag held there): run just
   // before it slides in. May be null.
   void (*barCalled)() = nullptr;
@@ -262,6 +260,13 @@ void removeEdgeDocking(EdgeDockState& state);
 
 // The records of the last installation (all null before the first).
 EdgeDocking installedEdgeDocking();
+
+// Where the installed bar of `state` parks: beyond the primary's right edge, on no
+// monitor (past one that adjoins it). For any other state: its screen width.
+std::int32_t parkedLeftFor(const EdgeDockState& state);
+// Whether a monitor adjoins the installed bar's primary on the right: slides then keep
+// the bar to the primary, cut at its edge.
+bool monitorBesideBar(const EdgeDockState& state);
 
 // The full-screen notification handed to the application-bar registration: the
 // edge is inert while `state` is 1.

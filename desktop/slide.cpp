@@ -47,12 +47,25 @@ UINT slideStepMessage() {
 
 bool windowRect(HWND window, RECT& rect) { return GetWindowRect(window, &rect) != FALSE; }
 
+// Where a monitor adjoins the primary on the right, the bar is cut at the primary's
+// edge while it slides, so that only the primary ever shows it; 0: no cut. Set by the
+// slide that owns the bar.
+std::atomic<std::int32_t> cutAt{0};
+
 // Moves the left edge only; top, size and z-order stay. Runs on the window's thread.
 void moveLeftEdge(HWND window, std::int32_t left) {
   RECT rect{};
   if (!windowRect(window, rect)) return;
   SetWindowPos(window, nullptr, left, rect.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+  const std::int32_t edge = cutAt.load();
+  const std::int32_t width = rect.right - rect.left;
+  if (edge != 0 && left < edge && left + width > edge) {
+    SetWindowRgn(window, CreateRectRgn(0, 0, edge - left, rect.bottom - rect.top), TRUE);  // the window owns it
+    return;
+  }
+  const UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
+  if (current && GetWindowRgn(window, current.get()) != ERROR) SetWindowRgn(window, nullptr, TRUE);
 }
 
 // On the window's thread: the move happens only while `owner` still owns the bar.
@@ -67,6 +80,7 @@ bool moveIfOwner(HWND window, std::uint32_t owner, std::int32_t left) {
 struct SlideRun {
   HWND window;
   std::int32_t screenWidth;
+  std::int32_t parkLeft;  // where the bar rests out of sight
   std::uint32_t owner;
 };
 
@@ -142,7 +156,7 @@ void runSlideOut(const SlideRun& run) {
     if (!stepTo(run, slideOutStepLeft(run.screenWidth, width, step, i))) return;
     clock.waitForStep(i);
   }
-  stepTo(run, slideOutEndLeft(run.screenWidth));
+  stepTo(run, run.parkLeft);
 }
 
 // The thread of an activation's slide-out. It owns its copy of the run and touches
@@ -156,7 +170,8 @@ DWORD WINAPI slideOutThread(void* parameter) {
 }
 
 SlideRun takeOverFor(EdgeDockState& state, BarShown& barShown, Direction direction) {
-  const SlideRun run{state.windowHandle, state.screenWidth, takeOver(direction)};
+  cutAt.store(monitorBesideBar(state) ? state.screenWidth : 0);
+  const SlideRun run{state.windowHandle, state.screenWidth, parkedLeftFor(state), takeOver(direction)};
   publishBarShown(barShown);
   return run;
 }
@@ -199,13 +214,13 @@ void placeBar(EdgeDockState& state, BarShown& barShown) {
   if (run.window == nullptr) return;
   std::int32_t width = 0;
   if (!windowWidth(run.window, width)) return;
-  stepTo(run, shown ? slideInEndLeft(run.screenWidth, width) : slideOutEndLeft(run.screenWidth));
+  stepTo(run, shown ? slideInEndLeft(run.screenWidth, width) : run.parkLeft);
 }
 
 void parkBar(EdgeDockState& state, BarShown& barShown) {
   const SlideRun run = takeOverFor(state, barShown, Direction::out);
   if (run.window == nullptr) return;
-  stepTo(run, slideOutEndLeft(run.screenWidth));
+  stepTo(run, run.parkLeft);
 }
 
 void placeBar() {

@@ -212,3 +212,68 @@ TEST(EdgeDrag, OnlyADragThatCanCarryFilesCallsTheBar) {
 
 }  // namespace
 }  // namespace corvalis
+
+namespace corvalis {
+namespace {
+
+// Layouts of monitors as the system reports them (virtual-screen pixels), the primary
+// 1280 x 800 at the origin with a 40-pixel taskbar, and a 104 x 138 bar centred on it.
+struct LayoutCase {
+  const char* what;
+  MonitorLayout layout;
+  std::int32_t parked;     // where the bar parks: on no monitor
+  bool rightEdgeOpen;      // the pointer goes on past the primary's right edge
+};
+
+std::vector<LayoutCase> layoutCases() {
+  const Monitor primary{RECT{0, 0, 1280, 800}, true};
+  return {
+      {"one monitor", {primary}, 1280, false},
+      {"a monitor to the right", {primary, {RECT{1280, 0, 2304, 768}, false}}, 2304, true},
+      {"a smaller one to the right, lower down", {primary, {RECT{1280, 400, 1920, 880}, false}}, 1920, true},
+      {"a 4K one at 200 % to the right", {primary, {RECT{1280, -400, 5120, 1760}, false}}, 5120, true},
+      {"one to the right beside the bar's band only", {primary, {RECT{1280, 0, 1920, 200}, false}}, 1280, true},
+      {"a monitor to the left", {primary, {RECT{-1920, 0, 0, 1080}, false}}, 1280, false},
+      {"a monitor above", {primary, {RECT{0, -1080, 1920, 0}, false}}, 1280, false},
+      {"a monitor above and to the right", {primary, {RECT{1280, -1080, 3200, 0}, false}}, 1280, false},
+      {"two to the right", {primary, {RECT{1280, 0, 2304, 768}, false}, {RECT{2304, 0, 3328, 768}, false}}, 3328, true},
+  };
+}
+
+TEST(MonitorLayouts, AParkedBarIsSeenOnNoMonitor) {
+  for (const LayoutCase& c : layoutCases()) {
+    SCOPED_TRACE(c.what);
+    const std::int32_t left = parkedLeft(c.layout, 1280, 104, 331, 469);
+    EXPECT_EQ(left, c.parked);
+    for (const Monitor& monitor : c.layout) {
+      RECT overlap{};
+      const RECT bar{left, 331, left + 104, 469};
+      EXPECT_FALSE(IntersectRect(&overlap, &bar, &monitor.area)) << "the parked bar stands on a monitor";
+    }
+  }
+}
+
+TEST(MonitorLayouts, TheEdgeGoesOnIntoAMonitorThatAdjoinsOnTheRight) {
+  for (const LayoutCase& c : layoutCases()) {
+    SCOPED_TRACE(c.what);
+    const EdgeZone zone = edgeZoneFor(c.layout, 3, 760);
+    // The primary's last three columns, at its heights above the taskbar line.
+    EXPECT_TRUE(isEdgePress(zone, POINT{1277, 300}));
+    EXPECT_TRUE(isEdgePress(zone, POINT{1279, 0}));
+    EXPECT_TRUE(isEdgePress(zone, POINT{1279, 759}));
+    EXPECT_FALSE(isEdgePress(zone, POINT{1276, 300}));
+    EXPECT_FALSE(isEdgePress(zone, POINT{1279, 760})) << "on the taskbar line";
+    EXPECT_FALSE(isEdgePress(zone, POINT{1279, -1})) << "above the primary";
+    // The first three columns of a monitor beside it, where there is one.
+    EXPECT_EQ(isEdgePress(zone, POINT{1280, 300}), c.rightEdgeOpen);
+    EXPECT_EQ(isEdgePress(zone, POINT{1282, 300}), c.rightEdgeOpen);
+    EXPECT_FALSE(isEdgePress(zone, POINT{1283, 300}));
+  }
+  // A primary that is not at the origin still names the edge.
+  const MonitorLayout moved = {{RECT{-1024, 0, 0, 768}, false}, {RECT{0, 0, 1920, 1080}, true}};
+  EXPECT_TRUE(isEdgePress(edgeZoneFor(moved, 5, 1040), POINT{1915, 10}));
+  EXPECT_FALSE(isEdgePress(edgeZoneFor(moved, 5, 1040), POINT{1914, 10}));
+}
+
+}  // namespace
+}  // namespace corvalis
