@@ -299,7 +299,9 @@ void Control::paintTo(HDC dc) {
   ScopedDcState state(dc);
   const RECT client = clientRect();
   IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
-  paint(dc, client);
+  // Read at every paint, not kept: a theme switched while the program runs shows at the
+  // next repaint.
+  paint(dc, client, paletteFrom(colourSource_));
 }
 
 void Control::invalidate() {
