@@ -187,6 +187,7 @@ class Control {
   LRESULT takeWindowText(LPARAM lParam, bool& handled);
   LRESULT giveWindowText(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   LRESULT followEnabledState(WPARAM enabling, bool& handled);
+  LRESULT followColourChange(bool& handled);
   LRESULT passToKind(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   LRESULT passToBridge(UINT message, WPARAM wParam, LPARAM lParam);
   void catchUpWithMove(LPARAM lParam);  // after WM_WINDOWPOSCHANGED
