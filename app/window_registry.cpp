@@ -102,6 +102,20 @@ void followMonitorDpi(const LoadedWindow& record, std::int32_t dpi, const RECT& 
   if (record.windowTemplate.events.dpiChanged != nullptr) record.windowTemplate.events.dpiChanged();
 }
 
+// Notices after which the controls must draw again in the system's present colours.
+// Switching high contrast changes those colours too.
+bool changesColours(UINT message, WPARAM wParam) {
+  return message == WM_SYSCOLORCHANGE || (message == WM_SETTINGCHANGE && wParam == SPI_SETHIGHCONTRAST);
+}
+
+// The system tells top-level windows only; a window passes the change on to the controls
+// inside it, nested ones too, as Windows asks of windows that hold common controls.
+BOOL CALLBACK tellOfColourChange(HWND child, LPARAM) {
+  SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+void passColourChangeOn(HWND window) { EnumChildWindows(window, tellOfColourChange, 0); }
+
 LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -110,6 +124,7 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   }
   auto* record = reinterpret_cast<LoadedWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (record == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (changesColours(message, wParam)) passColourChangeOn(window);
 
   switch (message) {
     case WM_KEYDOWN:

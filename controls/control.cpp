@@ -299,7 +299,9 @@ void Control::paintTo(HDC dc) {
   ScopedDcState state(dc);
   const RECT client = clientRect();
   IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
-  paint(dc, client);
+  // Read at every paint, not kept: a theme switched while the program runs shows at the
+  // next repaint.
+  paint(dc, client, paletteFrom(colourSource_));
 }
 
 void Control::invalidate() {
@@ -472,6 +474,7 @@ LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
       case WM_GETTEXT:
       case WM_GETTEXTLENGTH: result = giveWindowText(message, wParam, lParam, handled); break;
       case WM_ENABLE: result = followEnabledState(wParam, handled); break;
+      case WM_SYSCOLORCHANGE: result = followColourChange(handled); break;
       default: result = passToKind(message, wParam, lParam, handled); break;
     }
   }
@@ -542,6 +545,13 @@ LRESULT Control::followEnabledState(WPARAM enabling, bool& handled) {
   onEnable(enabling != 0);
   invalidate();
   handled = false;  // the bridge sees it too
+  return 0;
+}
+
+LRESULT Control::followColourChange(bool& handled) {
+  // Only top-level windows hear of it from the system; ours pass it on.
+  invalidate();
+  handled = false;
   return 0;
 }
 

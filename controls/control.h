@@ -13,6 +13,7 @@
 #include "base/dpi.h"
 #include "controls/bin.h"
 #include "controls/exui_protocol.h"
+#include "controls/palette.h"
 
 namespace corvalis::exui {
 
@@ -122,8 +123,11 @@ class Control {
   static Control* fromHandle(const void* handle);  // live controls only
   static Control* fromWindow(HWND window);
 
-  // The single paint entry: draws the whole client area into dc (window coordinates).
+  // The single paint entry: draws the whole client area into dc (window coordinates), in
+  // the colours the settings give at that moment.
   void paintTo(HDC dc);
+  // The system's settings unless a test answers for them.
+  void setColourSource(const ColourSource& source) { colourSource_ = source; }
   void invalidate();
   int lockUpdate();
   int unlockUpdate();
@@ -145,7 +149,7 @@ class Control {
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
  protected:
-  virtual void paint(HDC dc, const RECT& client) = 0;
+  virtual void paint(HDC dc, const RECT& client, const Palette& palette) = 0;
   // Messages of the kind; set handled to keep them from the bridge's procedure.
   virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual void onResize() {}
@@ -183,6 +187,7 @@ class Control {
   LRESULT takeWindowText(LPARAM lParam, bool& handled);
   LRESULT giveWindowText(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   LRESULT followEnabledState(WPARAM enabling, bool& handled);
+  LRESULT followColourChange(bool& handled);
   LRESULT passToKind(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   LRESULT passToBridge(UINT message, WPARAM wParam, LPARAM lParam);
   void catchUpWithMove(LPARAM lParam);  // after WM_WINDOWPOSCHANGED
@@ -192,6 +197,7 @@ class Control {
   HWND window_;
   WNDPROC baseProc_ = nullptr;
   EventRoutine routine_;
+  ColourSource colourSource_;
   int lockCount_ = 0;
   int dispatchDepth_ = 0;
   bool destroyPending_ = false;

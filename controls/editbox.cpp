@@ -421,15 +421,14 @@ LRESULT Editbox::typeImeCharacter(WPARAM unit) {
   return 0;
 }
 
-void Editbox::paint(HDC dc, const RECT& client) {
+void Editbox::paint(HDC dc, const RECT& client, const Palette& palette) {
   paintBeneath(window(), dc);
   const bool isEnabled = enabled();
-  const COLORREF back = isEnabled ? pickColour(properties_.backColour, theme::kEditBack) : theme::kEditBackDisabled;
-  const COLORREF accent = pickColour(properties_.accentColour, theme::kAccent);
-  fillRounded(dc, client, kRadius, back, pickColour(properties_.borderColour, theme::kEditBorder));
+  const COLORREF back = isEnabled ? palette.own(properties_.backColour, palette.editBack) : palette.editBackDisabled;
+  fillRounded(dc, client, kRadius, back, palette.own(properties_.borderColour, palette.editBorder));
   if (focused_) {
     const RECT underline{client.left + 2, client.bottom - 2, client.right - 2, client.bottom};
-    fillSolid(dc, underline, accent);
+    fillSolid(dc, underline, palette.own(properties_.accentColour, palette.focusMark));
   }
 
   HFONT textFont = font();
@@ -440,16 +439,17 @@ void Editbox::paint(HDC dc, const RECT& client) {
   IntersectClipRect(dc, client.left + 2, client.top + 1, client.right - 2, client.bottom - 2);
   ScopedSelection select(dc, textFont);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, isEnabled ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled);
+  SetTextColor(dc, isEnabled ? palette.own(properties_.textColour, palette.text) : palette.textDisabled);
   const std::wstring& wide = layout_.wide;
   ExtTextOutW(dc, originX, top, 0, nullptr, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
   if (caret_ != anchor_) {
     const int left = originX + xOf(std::min(caret_, anchor_));
     const int right = originX + xOf(std::max(caret_, anchor_));
     const RECT marked{left, top, right, top + lineHeight};
-    fillSolid(dc, marked, focused_ ? theme::kSelection : theme::kSelectionInactive);
+    fillSolid(dc, marked, focused_ ? palette.selection : palette.selectionInactive);
     IntersectClipRect(dc, marked.left, marked.top, marked.right, marked.bottom);
-    SetTextColor(dc, focused_ ? RGB(0xFF, 0xFF, 0xFF) : pickColour(properties_.textColour, theme::kText));
+    SetTextColor(dc, focused_ ? palette.selectionText
+                              : palette.own(properties_.textColour, palette.selectionInactiveText));
     ExtTextOutW(dc, originX, top, 0, nullptr, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
   }
 }

@@ -214,7 +214,7 @@ void whiteShapes(HDC dc) {
 
 }  // namespace
 
-Image renderGlyph(Glyph glyph, int size, COLORREF accent) {
+Image renderGlyph(Glyph glyph, int size, COLORREF tileColour, COLORREF symbolColour) {
   Image image;
   if (glyph == kGlyphNone || size <= 0 || size > 256) return image;
   image.width = image.height = size;
@@ -252,15 +252,14 @@ Image renderGlyph(Glyph glyph, int size, COLORREF accent) {
       Rectangle(dc, symbol.scale(11 * s), symbol.scale(17.2 * s), symbol.scale(18 * s), symbol.scale(18.6 * s));
     }
   }
-  const COLORREF tileColour = glyph == kGlyphAdd ? accent : RGB(0x5B, 0x6B, 0x7F);
   const std::vector<double> tileCover = tile.coverage();
   const std::vector<double> symbolCover = symbol.coverage();
   for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-    // White symbol over the tile: source-over of two premultiplied layers.
+    // The symbol over the tile: source-over of two premultiplied layers.
     const double ta = tileCover[i], sa = std::min(symbolCover[i], ta);
-    const double r = GetRValue(tileColour) * ta * (1 - sa) + 255 * sa;
-    const double g = GetGValue(tileColour) * ta * (1 - sa) + 255 * sa;
-    const double b = GetBValue(tileColour) * ta * (1 - sa) + 255 * sa;
+    const double r = GetRValue(tileColour) * ta * (1 - sa) + GetRValue(symbolColour) * sa;
+    const double g = GetGValue(tileColour) * ta * (1 - sa) + GetGValue(symbolColour) * sa;
+    const double b = GetBValue(tileColour) * ta * (1 - sa) + GetBValue(symbolColour) * sa;
     const double a = ta;
     auto channel = [](double v) { return static_cast<unsigned>(std::lround(std::clamp(v, 0.0, 255.0))); };
     const unsigned alpha = channel(a * 255);

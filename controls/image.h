@@ -32,7 +32,7 @@ std::optional<Image> decodeIconImage(std::string_view bytes);
 Image scaleImage(const Image& source, int width, int height);
 
 // A built-in glyph, antialiased by drawing it four times larger and averaging.
-Image renderGlyph(Glyph glyph, int size, COLORREF accent);
+Image renderGlyph(Glyph glyph, int size, COLORREF tile, COLORREF symbol);
 
 // Draws with per-pixel alpha; opacity 0..255 scales the whole image.
 void drawImage(HDC dc, const Image& image, int x, int y, BYTE opacity = 255);

@@ -56,7 +56,7 @@ class Listbox final : public Control {
   bool exportContent(std::string& content) override;
 
  protected:
-  void paint(HDC dc, const RECT& client) override;
+  void paint(HDC dc, const RECT& client, const Palette& palette) override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onResize() override { scrollTo(scrollTop_); }
   void onEnable(bool enabled) override;
@@ -78,6 +78,7 @@ class Listbox final : public Control {
     Glyph glyph = kGlyphNone;
     std::optional<Image> icon;
     Image scaled;  // icon at the size last drawn
+    GlyphColours scaledIn{};  // the colours a glyph was last drawn in
     std::vector<ElementData> elements;
   };
   struct ElementDesign {
@@ -109,8 +110,8 @@ class Listbox final : public Control {
   // control went away meanwhile.
   bool updateHover(POINT point);
   void clearPress();
-  void paintRow(HDC dc, int index, const RECT& area, int textRight);
-  void paintElement(HDC dc, int index, int element, const RECT& area);
+  void paintRow(HDC dc, const Palette& palette, int index, const RECT& area, int textRight);
+  void paintElement(HDC dc, const Palette& palette, int index, int element, const RECT& area);
 
   // What onMessage does with each message; points are in client coordinates.
   LRESULT followPointer(POINT point);
@@ -155,7 +156,7 @@ class Editbox final : public Control {
   void setSelectionLength(int length);
 
  protected:
-  void paint(HDC dc, const RECT& client) override;
+  void paint(HDC dc, const RECT& client, const Palette& palette) override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onResize() override { relayout(); }
 
@@ -209,7 +210,7 @@ class Button final : public Control {
   std::string* text() override { return &caption_; }
 
  protected:
-  void paint(HDC dc, const RECT& client) override;
+  void paint(HDC dc, const RECT& client, const Palette& palette) override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onEnable(bool enabled) override;
 
@@ -226,7 +227,7 @@ class Label final : public Control {
   std::string* text() override { return &text_; }
 
  protected:
-  void paint(HDC dc, const RECT& client) override;
+  void paint(HDC dc, const RECT& client, const Palette& palette) override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
  private:
@@ -240,7 +241,7 @@ class Panel final : public Control {
   std::string* text() override { return &text_; }
 
  protected:
-  void paint(HDC dc, const RECT& client) override;
+  void paint(HDC dc, const RECT& client, const Palette& palette) override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
  private:
@@ -255,7 +256,7 @@ class Filter final : public Control {
   bool setAttribute(int attribute, std::intptr_t value) override;
 
  protected:
-  void paint(HDC dc, const RECT& client) override;
+  void paint(HDC dc, const RECT& client, const Palette& palette) override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 };
 

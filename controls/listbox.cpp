@@ -572,8 +572,8 @@ LRESULT Listbox::scrollByKey(WPARAM key, bool& handled) {
 
 LRESULT Listbox::wantArrowKeys() { return DLGC_WANTARROWS; }
 
-void Listbox::paint(HDC dc, const RECT& client) {
-  const COLORREF back = pickColour(properties_.backColour, theme::kListBack);
+void Listbox::paint(HDC dc, const RECT& client, const Palette& palette) {
+  const COLORREF back = palette.own(properties_.backColour, palette.listBack);
   fillSolid(dc, client, back);
   const bool bar = scrollable();
   int top = -scrollTop_;
@@ -582,26 +582,27 @@ void Listbox::paint(HDC dc, const RECT& client) {
     if (top + height > 0) {
       const RECT area{client.left, top, client.right, top + height};
       // The thumb is a thin overlay: the text gives way to it by a few pixels only.
-      paintRow(dc, i, area, client.right - scaled(kPadRight) - (bar ? scaled(kThumbWidth - 2) : 0));
+      paintRow(dc, palette, i, area, client.right - scaled(kPadRight) - (bar ? scaled(kThumbWidth - 2) : 0));
     }
     top += height;
   }
   if (bar) {
     const RECT thumb = thumbRect();
-    fillRounded(dc, thumb, scaled(kThumbWidth) / 2, dragging_ ? theme::kScrollThumbActive : theme::kScrollThumb, kNoBorder);
+    fillRounded(dc, thumb, scaled(kThumbWidth) / 2, dragging_ ? palette.scrollThumbActive : palette.scrollThumb,
+                kNoBorder);
   }
-  if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
+  if (properties_.flags & kBlockBorder) frameSolid(dc, client, palette.own(properties_.borderColour, palette.border));
 }
 
-void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
+void Listbox::paintRow(HDC dc, const Palette& palette, int index, const RECT& area, int textRight) {
   Row& row = rows_[static_cast<std::size_t>(index)];
   const bool isEnabled = enabled();
   const bool pressed = pressing_ && pressRow_ == index && pressElement_ == -1 && hoverRow_ == index;
   const bool hovered = isEnabled && hoverRow_ == index && !(properties_.flags & kBlockNoHover);
   if (pressed || hovered) {
     const RECT face{area.left + scaled(kHoverInset), area.top + 1, area.right - scaled(kHoverInset), area.bottom - 1};
-    const COLORREF colour = pressed ? pickColour(properties_.pressColour, theme::kPress)
-                                    : pickColour(properties_.hoverColour, theme::kHover);
+    const COLORREF colour = pressed ? palette.own(properties_.pressColour, palette.rowPress)
+                                    : palette.own(properties_.hoverColour, palette.rowHover);
     fillRounded(dc, face, scaled(kHoverRadius), colour, kNoBorder);
   }
 
@@ -609,14 +610,17 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   const int iconSize = iconSizeFor(height);
   const int iconLeft = area.left + scaled(kPadLeft);
   const int iconTop = area.top + (height - iconSize) / 2;
-  if (row.scaled.width != iconSize) {
-    if (row.glyph != kGlyphNone) {
-      row.scaled = renderGlyph(row.glyph, iconSize, pickColour(properties_.accentColour, theme::kAccent));
-    } else if (row.icon) {
-      row.scaled = scaleImage(*row.icon, iconSize, iconSize);
+  if (row.glyph != kGlyphNone) {
+    GlyphColours ink = pressed || hovered ? palette.glyphOnRow : palette.glyph;
+    ink.addTile = palette.own(properties_.accentColour, ink.addTile);
+    if (row.scaled.width != iconSize || row.scaledIn != ink) {
+      row.scaled = renderGlyph(row.glyph, iconSize, row.glyph == kGlyphAdd ? ink.addTile : ink.editTile, ink.symbol);
+      row.scaledIn = ink;
     }
+  } else if (row.icon && row.scaled.width != iconSize) {
+    row.scaled = scaleImage(*row.icon, iconSize, iconSize);
   }
-  drawImage(dc, row.scaled, iconLeft, iconTop, isEnabled ? 255 : 110);
+  drawImage(dc, row.scaled, iconLeft, iconTop, isEnabled ? 255 : palette.fade(110));
 
   int right = textRight;
   for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
@@ -628,17 +632,19 @@ void Listbox::paintRow(HDC dc, int index, const RECT& area, int textRight) {
   key.face = toWideText(properties_.fontFace);
   if (properties_.fontSize > 0) key.height = properties_.fontSize;
   key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
-  const COLORREF textColour = !isEnabled ? theme::kTextDisabled
-                                         : pickColour(row.colour, pickColour(properties_.textColour, theme::kText));
+  const COLORREF textColour =
+      !isEnabled ? palette.textDisabled
+                 : palette.own(row.colour, palette.own(properties_.textColour, pressed || hovered ? palette.rowText
+                                                                                                  : palette.text));
   const RECT textArea{iconLeft + iconSize + scaled(kIconGap), area.top, right, area.bottom};
   if (textArea.right > textArea.left) drawLine(dc, row.wide, textArea, sharedFont(key, dpi()), textColour, DT_LEFT);
 
   for (int e = 0; e < static_cast<int>(elements_.size()); ++e) {
-    if (row.elements[static_cast<std::size_t>(e)].shown) paintElement(dc, index, e, area);
+    if (row.elements[static_cast<std::size_t>(e)].shown) paintElement(dc, palette, index, e, area);
   }
 }
 
-void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
+void Listbox::paintElement(HDC dc, const Palette& palette, int index, int element, const RECT& area) {
   const ElementDesign& design = elements_[static_cast<std::size_t>(element)];
   const ElementData& data = rows_[static_cast<std::size_t>(index)].elements[static_cast<std::size_t>(element)];
   const RECT box = elementRect(element, area.top);
@@ -646,27 +652,24 @@ void Listbox::paintElement(HDC dc, int index, int element, const RECT& area) {
   const bool pressed = isEnabled && pressing_ && pressRow_ == index && pressElement_ == element &&
                        hoverRow_ == index && hoverElement_ == element;
   const bool hovered = isEnabled && hoverRow_ == index && hoverElement_ == element;
-  COLORREF face, border, ink;
-  if (design.attributes.style == kElementAccent) {
-    const COLORREF accent = pickColour(properties_.accentColour, theme::kAccent);
-    face = !isEnabled ? theme::kAccentDisabled
-                      : (pressed || data.checked) ? theme::kAccentPress : hovered ? theme::kAccentHover : accent;
-    border = face;
-    ink = RGB(0xFF, 0xFF, 0xFF);
-  } else if (!isEnabled) {
-    face = theme::kElementFaceDisabled;
-    border = theme::kElementBorderDisabled;
-    ink = theme::kElementTextDisabled;
-  } else {
-    face = (pressed || data.checked) ? theme::kElementPress : hovered ? theme::kElementHover : theme::kElementFace;
-    border = hovered || pressed ? pickColour(properties_.accentColour, theme::kAccent) : theme::kElementBorder;
-    ink = theme::kElementText;
-  }
+  const bool accentStyle = design.attributes.style == kElementAccent;
+  const ButtonColours& colours = accentStyle ? palette.accentElement : palette.element;
+  const Ink& state = !isEnabled ? colours.disabled
+                     : (pressed || data.checked) ? colours.pressed
+                     : hovered                  ? colours.hovered
+                                                : colours.rest;
+  COLORREF face = state.face;
+  COLORREF border = hovered ? colours.hovered.border : state.border;
+  const COLORREF ink = state.text;
+  // The caller's accent is the face of a resting accent button and the frame of a hovered
+  // plain one.
+  if (accentStyle && &state == &colours.rest) face = palette.own(properties_.accentColour, face);
+  if (!accentStyle && hovered) border = palette.own(properties_.accentColour, border);
   fillRounded(dc, box, scaled(kElementRadius), face, border);
   if (design.image) {
     const int x = box.left + (box.right - box.left - design.image->width) / 2;
     const int y = box.top + (box.bottom - box.top - design.image->height) / 2;
-    drawImage(dc, *design.image, x, y, isEnabled ? 255 : 90);
+    drawImage(dc, *design.image, x, y, isEnabled ? 255 : palette.fade(90));
   } else if (data.caption.size() == 1) {
     drawCentredSymbol(dc, data.caption[0], box, sharedFont(design.font, dpi()), ink);
   } else {

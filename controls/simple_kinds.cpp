@@ -31,22 +31,24 @@ Button::Button(HWND window, const CreationContext& context, EventRoutine routine
   caption_ = properties_.text;
 }
 
-void Button::paint(HDC dc, const RECT& client) {
+void Button::paint(HDC dc, const RECT& client, const Palette& palette) {
   paintBeneath(window(), dc);
   const bool isEnabled = enabled();
   const bool pressed = pressing_ && inside_;
-  const COLORREF accent = pickColour(properties_.accentColour, theme::kAccent);
+  const ButtonColours& colours = palette.button;
   COLORREF face, border, ink;
   if (!isEnabled) {
-    face = theme::kElementFaceDisabled;
-    border = theme::kElementBorderDisabled;
-    ink = theme::kTextDisabled;
+    face = colours.disabled.face;
+    border = colours.disabled.border;
+    ink = colours.disabled.text;
   } else {
-    const COLORREF rest = pickColour(properties_.backColour, accent);
-    face = pressed ? pickColour(properties_.pressColour, mix(rest, RGB(0, 0, 0), 40))
-                   : hover_ ? pickColour(properties_.hoverColour, mix(rest, RGB(0xFF, 0xFF, 0xFF), 28)) : rest;
-    border = pickColour(properties_.borderColour, face);
-    ink = pickColour(properties_.textColour, RGB(0xFF, 0xFF, 0xFF));
+    const COLORREF rest = palette.own(properties_.backColour, palette.own(properties_.accentColour, colours.rest.face));
+    const Ink& state = pressed ? colours.pressed : hover_ ? colours.hovered : colours.rest;
+    face = pressed  ? palette.own(properties_.pressColour, palette.blend(rest, RGB(0, 0, 0), 40, state.face))
+           : hover_ ? palette.own(properties_.hoverColour, palette.blend(rest, RGB(0xFF, 0xFF, 0xFF), 28, state.face))
+                    : rest;
+    border = palette.own(properties_.borderColour, state.border);
+    ink = palette.own(properties_.textColour, state.text);
   }
   fillRounded(dc, client, kButtonRadius, face, border);
   drawLine(dc, toWideText(caption_), client, fontOf(properties_, dpi()), ink, DT_CENTER);
@@ -115,13 +117,15 @@ Label::Label(HWND window, const CreationContext& context, EventRoutine routine, 
   text_ = properties_.text;
 }
 
-void Label::paint(HDC dc, const RECT& client) {
+void Label::paint(HDC dc, const RECT& client, const Palette& palette) {
   paintBeneath(window(), dc);
-  if (properties_.backColour != kThemeColour) fillSolid(dc, client, pickColour(properties_.backColour, 0));
-  const COLORREF ink = enabled() ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled;
+  // See-through unless given a back colour; in high contrast that is the window's, under
+  // the window's text.
+  if (properties_.backColour != kThemeColour) fillSolid(dc, client, palette.own(properties_.backColour, palette.panelBack));
+  const COLORREF ink = enabled() ? palette.own(properties_.textColour, palette.text) : palette.textDisabled;
   drawLine(dc, toWideText(text_), client, fontOf(properties_, dpi()),
            ink, (properties_.flags & kBlockCentreText) ? DT_CENTER : DT_LEFT);
-  if (properties_.flags & kBlockBorder) frameSolid(dc, client, pickColour(properties_.borderColour, theme::kBorder));
+  if (properties_.flags & kBlockBorder) frameSolid(dc, client, palette.own(properties_.borderColour, palette.border));
 }
 
 LRESULT Label::onMessage(UINT message, WPARAM, LPARAM, bool& handled) {
@@ -137,17 +141,17 @@ Panel::Panel(Kind kind, HWND window, const CreationContext& context, EventRoutin
   text_ = properties_.text;
 }
 
-void Panel::paint(HDC dc, const RECT& client) {
-  const COLORREF back = pickColour(properties_.backColour, kind() == Kind::kWindow ? theme::kPanelBack : theme::kToolbarBack);
+void Panel::paint(HDC dc, const RECT& client, const Palette& palette) {
+  const COLORREF back = palette.own(properties_.backColour, kind() == Kind::kWindow ? palette.panelBack : palette.toolbarBack);
   if (properties_.flags & kBlockBorder) {
     paintBeneath(window(), dc);
-    fillRounded(dc, client, kPanelRadius, back, pickColour(properties_.borderColour, theme::kBorder));
+    fillRounded(dc, client, kPanelRadius, back, palette.own(properties_.borderColour, palette.border));
   } else {
     fillSolid(dc, client, back);
   }
   if (!text_.empty()) {
     const RECT area{client.left + kPanelPad, client.top, client.right - kPanelPad, client.bottom};
-    const COLORREF ink = enabled() ? pickColour(properties_.textColour, theme::kText) : theme::kTextDisabled;
+    const COLORREF ink = enabled() ? palette.own(properties_.textColour, palette.text) : palette.textDisabled;
     drawLine(dc, toWideText(text_), area, fontOf(properties_, dpi()), ink,
              (properties_.flags & kBlockCentreText) ? DT_CENTER : DT_LEFT);
   }
@@ -198,10 +202,9 @@ bool Filter::setAttribute(int attribute, std::intptr_t value) {
   return true;
 }
 
-void Filter::paint(HDC dc, const RECT& client) {
+void Filter::paint(HDC dc, const RECT& client, const Palette& palette) {
   paintBeneath(window(), dc);
-  blendColour(dc, client, pickColour(properties_.backColour, theme::kVeil),
-              properties_.overlayAlpha > 0 ? properties_.overlayAlpha : theme::kVeilAlpha);
+  blendColour(dc, client, palette.own(properties_.backColour, palette.veil), palette.veilAlphaFor(properties_.overlayAlpha));
 }
 
 LRESULT Filter::onMessage(UINT message, WPARAM, LPARAM, bool& handled) {

@@ -119,6 +119,7 @@ void drawCentredSymbol(HDC dc, wchar_t symbol, const RECT& box, HFONT font, COLO
 
 void blendColour(HDC dc, const RECT& rect, COLORREF colour, int alpha) {
   if (alpha <= 0 || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  if (alpha >= 255) return fillSolid(dc, rect, colour);  // exact: no rounding through the blend
   Canvas dot(1, 1);
   if (!dot.valid()) return;
   const RECT one{0, 0, 1, 1};

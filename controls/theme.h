@@ -1,4 +1,5 @@
-// The look: one light theme, the fonts the controls share, and small drawing helpers.
+// The light skin (the controls take its colours through palette.h, which gives way to the
+// system's in high contrast), the fonts the controls share, and small drawing helpers.
 #pragma once
 
 #include <windows.h>
@@ -20,10 +21,12 @@ inline constexpr COLORREF kAccent = RGB(0x00, 0x67, 0xC0);
 inline constexpr COLORREF kAccentHover = RGB(0x1A, 0x76, 0xC6);
 inline constexpr COLORREF kAccentPress = RGB(0x00, 0x52, 0x9B);
 inline constexpr COLORREF kAccentDisabled = RGB(0xC6, 0xCB, 0xD1);
+inline constexpr COLORREF kAccentText = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr COLORREF kEditBack = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr COLORREF kEditBackDisabled = RGB(0xF4, 0xF4, 0xF4);
 inline constexpr COLORREF kEditBorder = RGB(0xB8, 0xBD, 0xC4);
 inline constexpr COLORREF kSelection = RGB(0x00, 0x78, 0xD4);
+inline constexpr COLORREF kSelectionText = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr COLORREF kSelectionInactive = RGB(0xCC, 0xE4, 0xF7);
 inline constexpr COLORREF kPanelBack = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr COLORREF kToolbarBack = RGB(0xF3, 0xF3, 0xF3);
@@ -31,6 +34,9 @@ inline constexpr COLORREF kScrollThumb = RGB(0xC2, 0xC5, 0xCA);
 inline constexpr COLORREF kScrollThumbActive = RGB(0x86, 0x8B, 0x92);
 inline constexpr COLORREF kVeil = RGB(0x1E, 0x22, 0x28);
 inline constexpr int kVeilAlpha = 90;
+// The built-in row glyphs: the add tile takes the accent.
+inline constexpr COLORREF kGlyphEditTile = RGB(0x5B, 0x6B, 0x7F);
+inline constexpr COLORREF kGlyphSymbol = RGB(0xFF, 0xFF, 0xFF);
 // Row button elements.
 inline constexpr COLORREF kElementFace = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr COLORREF kElementBorder = RGB(0xBF, 0xCC, 0xDB);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/control_registry.h"
@@ -248,6 +249,35 @@ TEST_F(TemplateWindows, EscapeInAControlClosesItsWindowUnlessTheControlWantsTheK
   EXPECT_FALSE(IsWindow(edit));
   EXPECT_EQ(seen.calls, std::vector<std::string>{"editDestroying"});
   EXPECT_EQ(windowHandle(kEditWindowIdentity), nullptr);
+}
+
+TEST_F(TemplateWindows, AColourChangeReachesEveryControlShown) {
+  ASSERT_TRUE(loadWindow(editWindowTemplate()));
+  HWND edit = windowHandle(kEditWindowIdentity);
+  std::vector<HWND> shown;
+  for (const ControlTemplate& control : editWindowTemplate().controls) {
+    HWND handle = controlWindow(kEditWindowIdentity, control.identity);
+    if (IsWindowVisible(handle)) shown.push_back(handle);
+  }
+  ASSERT_GE(shown.size(), 3u);
+  auto drawn = [&] {
+    RedrawWindow(edit, nullptr, nullptr, RDW_VALIDATE | RDW_NOERASE | RDW_ALLCHILDREN);
+    for (HWND control : shown) ASSERT_FALSE(GetUpdateRect(control, nullptr, FALSE));
+  };
+  // The system tells only top-level windows; the controls draw their colours only when
+  // they paint, so each must be due to paint again.
+  const std::pair<UINT, WPARAM> changes[] = {{WM_SYSCOLORCHANGE, 0}, {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST}};
+  for (const auto& [message, wParam] : changes) {
+    drawn();
+    SendMessageW(edit, message, wParam, 0);
+    for (HWND control : shown) {
+      EXPECT_TRUE(GetUpdateRect(control, nullptr, FALSE)) << "message 0x" << std::hex << message << " control "
+                                                          << GetDlgCtrlID(control);
+    }
+  }
+  drawn();
+  SendMessageW(edit, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+  for (HWND control : shown) EXPECT_FALSE(GetUpdateRect(control, nullptr, FALSE)) << "not for other settings";
 }
 
 TEST_F(TemplateWindows, BothWindowsAtOnceAndTheirRecordsComeBack) {
