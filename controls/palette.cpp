@@ -99,13 +99,6 @@ Palette systemPalette(SystemColours colours) {
 
 COLORREF systemColour(int index) { return GetSysColor(index); }
 
-bool systemHighContrast() {
-  HIGHCONTRASTW settings{};
-  settings.cbSize = sizeof settings;
-  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof settings, &settings, 0) &&
-         (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
-}
-
 Palette paletteFor(bool highContrast, SystemColours colours) {
   static const Palette skin = skinPalette();
   return highContrast && colours != nullptr ? systemPalette(colours) : skin;

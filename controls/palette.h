@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/high_contrast.h"
 #include "controls/theme.h"
 
 namespace corvalis::exui {
@@ -85,15 +86,13 @@ struct Palette {
 // GetSysColor, or a test's answers.
 using SystemColours = COLORREF (*)(int index);
 COLORREF systemColour(int index);
-// SPI_GETHIGHCONTRAST with HCF_HIGHCONTRASTON.
-bool systemHighContrast();
 
 // The one place that decides the colours.
 Palette paletteFor(bool highContrast, SystemColours colours);
 
 // Where a control learns the colour settings when it paints.
 struct ColourSource {
-  bool (*highContrast)() = systemHighContrast;
+  bool (*highContrast)() = highContrastOn;  // the system's setting (base/high_contrast.h)
   SystemColours colours = systemColour;
 };
 inline Palette paletteFrom(const ColourSource& source) {

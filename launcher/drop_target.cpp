@@ -8,6 +8,8 @@
 #include "app/control_registry.h"
 #include "base/message_box.h"
 #include "base/dpi.h"
+#include "base/high_contrast.h"
+#include "base/win_handles.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
 #include "desktop/edge_docking.h"
@@ -63,13 +65,22 @@ bool insertionAt(DropPlace place, POINTL point, Insertion& insertion) {
   return true;
 }
 
+// The mark paints itself in the system's highlight under a high-contrast theme.
+LRESULT CALLBACK markWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_ERASEBKGND) return DefWindowProcW(window, message, wParam, lParam);
+  RECT area{};
+  GetClientRect(window, &area);
+  const UniqueBrush brush(CreateSolidBrush(highContrastOn() ? GetSysColor(COLOR_HIGHLIGHT) : kMarkColour));
+  FillRect(reinterpret_cast<HDC>(wParam), &area, brush.get());
+  return 1;
+}
+
 bool registerMarkClass() {
   static const bool registered = [] {
     WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.lpfnWndProc = markWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kMarkClass;
-    windowClass.hbrBackground = CreateSolidBrush(kMarkColour);  // kept for the process's life
     return RegisterClassW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }();
   return registered;
