@@ -4,7 +4,8 @@ set -euo pipefail
 
 need=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
-      python3 wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales)
+      python3 wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
+      xserver-xorg-core xserver-xorg-video-dummy libxinerama1:i386)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 

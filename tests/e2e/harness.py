@@ -80,6 +80,36 @@ def use_dpi_prefix(dpi):
     os.environ["WINEPREFIX"] = prefix
 
 
+def use_two_monitors(log_dir):
+    """Starts an X server with two screens side by side under Xinerama (two-monitors.conf:
+    1280 x 800, the primary, and 1024 x 768 to its right) on a free display, and switches
+    this process to a prefix of its own on it - one prefix and one wineserver per display.
+    Xvfb cannot do it: its +xinerama stacks the screens at the origin. Returns the server."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    display = next(n for n in range(130, 200)
+                   if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"))
+    server = subprocess.Popen(["Xorg", f":{display}", "-noreset", "-nolisten", "tcp", "-config",
+                               os.path.join(here, "two-monitors.conf"), "-logfile",
+                               os.path.join(log_dir, f"xorg-{display}.log")],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{display}") or server.poll() is not None, 30,
+                 what="the two-monitor X server to start")
+        check(server.poll() is None, "the two-monitor X server ended at once (see its log)")
+        os.environ["DISPLAY"] = f":{display}"
+        base = os.environ["WINEPREFIX"].rstrip("/")
+        prefix = f"{base}-two-monitors"
+        script = os.path.join(here, "..", "..", "scripts", "wine-prefix.sh")
+        with open(prefix + ".log", "ab") as log:
+            subprocess.run(["bash", script, prefix], check=True, timeout=300, stdout=log, stderr=log,
+                           stdin=subprocess.DEVNULL, env=dict(os.environ, WINEPREFIX=prefix))
+        os.environ["WINEPREFIX"] = prefix
+    except BaseException:
+        server.terminate()
+        raise
+    return server
+
+
 def stop_own_prefix():
     """Ends the wineserver of this process's prefix (one that use_dpi_prefix chose)."""
     subprocess.run(["wineserver", "-k"], timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

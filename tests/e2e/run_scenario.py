@@ -9,7 +9,7 @@ import traceback
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import Context, require_environment, stop_own_prefix, use_dpi_prefix  # noqa: E402
+from harness import Context, require_environment, stop_own_prefix, use_dpi_prefix, use_two_monitors  # noqa: E402
 from scenarios import SCENARIOS  # noqa: E402
 import ui_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import edge_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
@@ -17,6 +17,7 @@ import launcher_scenarios  # noqa: E402,F401  (registers its scenarios in SCENAR
 import keeping_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import dpi_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import drop_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import monitor_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():
@@ -33,6 +34,11 @@ def main():
     dpi = os.environ.get("CORVALIS_E2E_DPI")
     if dpi:
         use_dpi_prefix(int(dpi))
+    # One on two monitors, on an X server and in a prefix of its own.
+    two_monitors = None
+    if os.environ.get("CORVALIS_E2E_TWO_MONITORS"):
+        os.makedirs(options.artifacts, exist_ok=True)
+        two_monitors = use_two_monitors(options.artifacts)
     ctx = Context(options.scenario, options.exe, options.helper, options.artifacts, options.shots)
     try:
         SCENARIOS[options.scenario](ctx)
@@ -43,8 +49,11 @@ def main():
         return 1
     finally:
         ctx.cleanup()
-        if dpi:
+        if dpi or two_monitors:
             stop_own_prefix()
+        if two_monitors:
+            two_monitors.terminate()
+            two_monitors.wait(timeout=30)
     print(f"PASS {options.scenario}")
     return 0
 
