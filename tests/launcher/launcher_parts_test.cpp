@@ -222,17 +222,24 @@ double filled(const std::vector<std::uint32_t>& pixels) {
 
 int channelOf(std::uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
 
+// The colours of an image of `side`, once it is checked that the icon covers at least
+// 80 % of the cell; the share goes into the test report, in per mille.
+std::vector<std::uint32_t> cellPixels(const ByteString& image, int side, const std::string& label) {
+  const std::vector<std::uint32_t> pixels = colours(image, side);
+  const double share = filled(pixels);
+  ::testing::Test::RecordProperty("filled_per_mille_" + label, static_cast<int>(share * 1000));
+  EXPECT_GE(share, 0.8) << label << ": only " << share * 100 << " % of the cell";
+  return pixels;
+}
+
 TEST(IconImage, AnIconWithNothingAbove32PixelsFillsALargeCell) {
   // On Windows the jumbo list holds such an icon as its 32-px image in a tile's corner;
   // Wine's scales it up to the tile itself. Either way it fills the cell.
   const ProgramWithIcon program("small", {{16, 0xE02020, 0xE02020}, {32, 0x2040E0, 0x2040E0}});
   ASSERT_TRUE(program.made());
   for (const int side : {64, 80}) {
-    const std::vector<std::uint32_t> pixels = colours(iconImage(program.path(), side), side);
+    const std::vector<std::uint32_t> pixels = cellPixels(iconImage(program.path(), side), side, std::to_string(side));
     ASSERT_FALSE(pixels.empty());
-    const double share = filled(pixels);
-    RecordProperty("filled_per_mille_" + std::to_string(side), static_cast<int>(share * 1000));
-    EXPECT_GE(share, 0.8) << "at " << side << " only " << share * 100 << " % of the cell";
     const std::uint32_t middle = pixels[static_cast<std::size_t>(side / 2) * side + side / 2];
     EXPECT_GT(channelOf(middle, 0), channelOf(middle, 16)) << "the 32-px image (blue), not the 16 (red)";
   }
@@ -245,11 +252,8 @@ TEST(IconImage, ARealLargeImageIsShrunkSmoothly) {
   const ProgramWithIcon program("large", {{256, 0x2040E0, 0xE08020}});
   ASSERT_TRUE(program.made());
   for (const int side : {64, 80}) {
-    const std::vector<std::uint32_t> pixels = colours(iconImage(program.path(), side), side);
+    const std::vector<std::uint32_t> pixels = cellPixels(iconImage(program.path(), side), side, std::to_string(side));
     ASSERT_FALSE(pixels.empty());
-    const double share = filled(pixels);
-    RecordProperty("filled_per_mille_" + std::to_string(side), static_cast<int>(share * 1000));
-    EXPECT_GE(share, 0.8) << "at " << side << " only " << share * 100 << " % of the cell";
     const auto mixed = std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) {
       return std::abs(channelOf(p, 16) - 0x80) <= 24 && std::abs(channelOf(p, 8) - 0x60) <= 24 &&
              std::abs(channelOf(p, 0) - 0x80) <= 24;
@@ -292,13 +296,9 @@ TEST(IconImage, ASmallImageInAJumboTilesCornerFillsTheCell) {
     const UniqueIcon tile = cornerTile(alpha);
     ASSERT_TRUE(tile);
     for (const int side : {64, 80}) {
-      const std::vector<std::uint32_t> pixels = colours(iconImageOfIcon(tile.get(), side), side);
+      const std::string label = std::to_string(side) + (alpha ? "" : "_mask");
+      const std::vector<std::uint32_t> pixels = cellPixels(iconImageOfIcon(tile.get(), side), side, label);
       ASSERT_FALSE(pixels.empty());
-      const double share = filled(pixels);
-      const std::string key = "filled_per_mille_" + std::to_string(side) + (alpha ? "" : "_mask");
-      RecordProperty(key, static_cast<int>(share * 1000));
-      EXPECT_GE(share, 0.8) << "at " << side << (alpha ? "" : ", by its mask,") << " only " << share * 100
-                            << " % of the cell";
       EXPECT_EQ(pixels[static_cast<std::size_t>(side / 2) * side + side / 2], 0x2040E0u) << side;
     }
   }
