@@ -7,9 +7,13 @@
 #include <commoncontrols.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "base/win_handles.h"
+#include "launcher/icon_pixels.h"
 
 namespace corvalis {
 
@@ -93,6 +97,73 @@ UniqueIcon shellIconFor(const Text& path, int side) {
   return shellIcon(path);
 }
 
+// 32-bit pixels, bottom row first for a positive height, top row first for a negative one.
+BITMAPINFO pixelFormat(int width, int height) {
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = height;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  return format;
+}
+
+// The icon's own pixels, with the alpha the mask gives an icon that has none; nothing
+// for an icon without a colour bitmap (a monochrome one) or one that cannot be read.
+std::optional<IconPixels> pixelsOf(HICON icon) {
+  ICONINFO parts{};
+  if (icon == nullptr || !GetIconInfo(icon, &parts)) return std::nullopt;
+  const UniqueBitmap colour(parts.hbmColor);
+  const UniqueBitmap mask(parts.hbmMask);
+  BITMAP size{};
+  if (!colour || GetObjectW(colour.get(), sizeof size, &size) == 0) return std::nullopt;
+  // The shell's images are 256 at most: anything far larger is left to the drawing.
+  if (size.bmWidth <= 0 || size.bmHeight <= 0 || size.bmWidth > 1024 || size.bmHeight > 1024) return std::nullopt;
+  const auto count = static_cast<std::size_t>(size.bmWidth) * static_cast<std::size_t>(size.bmHeight);
+  IconPixels pixels{size.bmWidth, size.bmHeight, std::vector<std::uint32_t>(count)};
+  BITMAPINFO format = pixelFormat(size.bmWidth, -size.bmHeight);
+  const WindowDC screen(nullptr);
+  if (!screen || GetDIBits(screen.get(), colour.get(), 0, static_cast<UINT>(size.bmHeight), pixels.bgra.data(), &format,
+                           DIB_RGB_COLORS) != size.bmHeight)
+    return std::nullopt;
+  std::vector<std::uint32_t> maskPixels(count);
+  format = pixelFormat(size.bmWidth, -size.bmHeight);  // GetDIBits may have filled in the header
+  if (mask && GetDIBits(screen.get(), mask.get(), 0, static_cast<UINT>(size.bmHeight), maskPixels.data(), &format,
+                        DIB_RGB_COLORS) == size.bmHeight)
+    takeAlphaFromMask(pixels, maskPixels);
+  return pixels;
+}
+
+// An icon of the pixels as they are. Its mask marks every pixel opaque: the alpha
+// decides where it is drawn.
+UniqueIcon iconOf(const IconPixels& pixels) {
+  BITMAPINFO format = pixelFormat(pixels.width, -pixels.height);
+  void* bits = nullptr;
+  const WindowDC screen(nullptr);
+  UniqueBitmap colour(CreateDIBSection(screen.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!colour || bits == nullptr) return UniqueIcon();
+  std::memcpy(bits, pixels.bgra.data(), pixels.bgra.size() * sizeof(std::uint32_t));
+  // Mask rows are padded to 16 bits; given zeros, never left undefined.
+  const std::vector<unsigned char> clear(static_cast<std::size_t>((pixels.width + 15) / 16 * 2) * pixels.height);
+  UniqueBitmap mask(CreateBitmap(pixels.width, pixels.height, 1, 1, clear.data()));
+  if (!mask) return UniqueIcon();
+  ICONINFO parts{TRUE, 0, 0, mask.get(), colour.get()};
+  return UniqueIcon(CreateIconIndirect(&parts));
+}
+
+// The shell's icon brought to side x side by this program rather than by the drawing,
+// which shrinks by dropping pixels and shows a jumbo tile's small corner image as a
+// speck. Nothing where the icon already is one image of that size: it is drawn as it is.
+UniqueIcon fittedIcon(HICON icon, int side) {
+  const std::optional<IconPixels> pixels = pixelsOf(icon);
+  if (!pixels) return UniqueIcon();
+  const bool oneImageOfTheSide = pixels->width == side && pixels->height == side &&
+                                 cornerImageSide(opaqueBounds(*pixels), side, side) == 0;
+  if (oneImageOfTheSide) return UniqueIcon();
+  return iconOf(fittedPixels(*pixels, side));
+}
+
 // Draws the icon (if any) on a fresh side x side bitmap and reads the bitmap back as a
 // bottom-up 32-bit DIB. Zero bytes where anything fails.
 ByteString drawnPixels(HICON icon, int side) {
@@ -107,13 +178,7 @@ ByteString drawnPixels(HICON icon, int side) {
   PatBlt(drawing.get(), 0, 0, side, side, BLACKNESS);
   if (icon != nullptr) DrawIconEx(drawing.get(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
 
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  format.bmiHeader.biWidth = side;
-  format.bmiHeader.biHeight = side;  // bottom row first
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO format = pixelFormat(side, side);  // bottom row first
   UniqueDeviceContext reading(CreateCompatibleDC(drawing.get()));
   void* bits = nullptr;
   UniqueGdiObject dib(CreateDIBSection(reading.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -145,11 +210,18 @@ ByteString iconImageFromPixels(std::string_view pixels, int side) {
   return image;  // the mask stays zero: every pixel opaque
 }
 
+ByteString iconImageOfIcon(HICON icon, int side) {
+  side = validSide(side);
+  // At 32 the shell's large icon is drawn as it always was.
+  const UniqueIcon fitted = side > kIconSide ? fittedIcon(icon, side) : UniqueIcon();
+  return iconImageFromPixels(drawnPixels(fitted ? fitted.get() : icon, side), side);
+}
+
 ByteString iconImage(std::string_view path, int side) {
   side = validSide(side);
   const ComScope com;
   const UniqueIcon icon = shellIconFor(Text(path), side);
-  return iconImageFromPixels(drawnPixels(icon.get(), side), side);
+  return iconImageOfIcon(icon.get(), side);
 }
 
 }  // namespace corvalis

@@ -4,6 +4,8 @@
 // size the icon is shown at (48x48 at 144 DPI).
 #pragma once
 
+#include <windows.h>
+
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -33,8 +35,13 @@ ByteString iconImageFromPixels(std::string_view pixels, int side = kIconSide);
 
 // The shell's icon of the file at `path` (GBK), drawn at side x side: at 32 the
 // shell's large icon, above it the shell's extra-large (48) or jumbo (256) image
-// drawn down to the size. A file the shell gives no icon for (a deleted one) still
-// gets an image: a blank one. Sides outside 16..256 count as 32.
+// scaled smoothly to the size; a small image the jumbo tile holds in its corner is
+// taken alone, so that it fills the cell. A file the shell gives no icon for (a
+// deleted one) still gets an image: a blank one. Sides outside 16..256 count as 32.
 ByteString iconImage(std::string_view path, int side = kIconSide);
+
+// What iconImage makes of the icon the shell gave: `icon` (none: a blank image) at
+// side x side.
+ByteString iconImageOfIcon(HICON icon, int side = kIconSide);
 
 }  // namespace corvalis

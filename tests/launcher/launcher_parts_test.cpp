@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "store/hash_table.h"
 #include "app/current_directory.h"
@@ -134,6 +139,170 @@ TEST(IconImage, AtOtherDpisTheSameLayoutAtTheShownSize) {
   const ByteString missing = iconImage("C:\\no such folder\\x.exe", 48);
   EXPECT_EQ(missing.substr(62), std::string(9216 + 384, '\0')) << "a missing file's image is blank";
   EXPECT_EQ(iconImage(self, 5000).size(), 4286u) << "a nonsense size counts as 32";
+}
+
+// A copy of this test program whose icon is made of `images` (side, 0xRRGGBB colour, and
+// a second colour that alternates with it pixel by pixel), each a 32-bit BMP entry.
+// Programs are the files the shell takes the icon from the file itself for. It lives in
+// the temp folder and is removed when the object ends.
+class ProgramWithIcon {
+ public:
+  struct Image {
+    int side;
+    std::uint32_t colour;
+    std::uint32_t other;
+  };
+
+  ProgramWithIcon(const char* name, const std::vector<Image>& images) {
+    char temp[MAX_PATH] = {};
+    char self[MAX_PATH] = {};
+    if (GetTempPathA(MAX_PATH, temp) == 0 || GetModuleFileNameA(nullptr, self, MAX_PATH) == 0) return;
+    path_ = std::string(temp) + "corvalis-" + std::to_string(GetCurrentProcessId()) + "-" + name + ".exe";
+    if (!CopyFileA(self, path_.c_str(), FALSE)) return;
+    HANDLE update = BeginUpdateResourceA(path_.c_str(), FALSE);
+    if (update == nullptr) return;
+    std::string group = bytes(0, 2) + bytes(1, 2) + bytes(images.size(), 2);
+    bool written = true;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+      std::string image = bmpImage(images[i]);
+      const auto id = static_cast<WORD>(i + 1);
+      written = written && UpdateResourceA(update, MAKEINTRESOURCEA(3), MAKEINTRESOURCEA(id), 0, image.data(),
+                                           static_cast<DWORD>(image.size()));
+      const int side = images[i].side;
+      group += bytes(side >= 256 ? 0 : side, 1) + bytes(side >= 256 ? 0 : side, 1) + bytes(0, 2) + bytes(1, 2) +
+               bytes(32, 2) + bytes(image.size(), 4) + bytes(id, 2);
+    }
+    written = written && UpdateResourceA(update, MAKEINTRESOURCEA(14), MAKEINTRESOURCEA(1), 0, group.data(),
+                                         static_cast<DWORD>(group.size()));
+    made_ = EndUpdateResourceA(update, !written) && written;
+  }
+  ~ProgramWithIcon() {
+    if (!path_.empty()) DeleteFileA(path_.c_str());
+  }
+  ProgramWithIcon(const ProgramWithIcon&) = delete;
+  ProgramWithIcon& operator=(const ProgramWithIcon&) = delete;
+
+  bool made() const { return made_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  static std::string bytes(std::size_t value, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+  }
+  static std::string bmpImage(const Image& image) {
+    const auto side = static_cast<std::size_t>(image.side);
+    std::string bmp = bytes(40, 4) + bytes(side, 4) + bytes(2 * side, 4) + bytes(1, 2) + bytes(32, 2) +
+                      std::string(24, '\0');
+    for (std::size_t y = 0; y < side; ++y)
+      for (std::size_t x = 0; x < side; ++x) bmp += bytes(0xFF000000u | ((x + y) % 2 ? image.other : image.colour), 4);
+    return bmp + std::string((side + 31) / 32 * 4 * side, '\0');  // the mask: every pixel drawn
+  }
+
+  std::string path_;
+  bool made_ = false;
+};
+
+// The pixels of an image iconImage made, as 0xRRGGBB (the alpha byte left out).
+std::vector<std::uint32_t> colours(const ByteString& image, int side) {
+  std::vector<std::uint32_t> out(static_cast<std::size_t>(side) * side);
+  if (image.size() < 62 + out.size() * 4) return {};
+  std::memcpy(out.data(), image.data() + 62, out.size() * 4);
+  for (auto& pixel : out) pixel &= 0xFFFFFFu;
+  return out;
+}
+
+// The share of the cell the icon covers: it is drawn on black, and the test icons have
+// no black in them.
+double filled(const std::vector<std::uint32_t>& pixels) {
+  const auto drawn = std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p != 0; });
+  return pixels.empty() ? 0.0 : static_cast<double>(drawn) / static_cast<double>(pixels.size());
+}
+
+int channelOf(std::uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
+
+// The colours of an image of `side`, once it is checked that the icon covers at least
+// 80 % of the cell; the share goes into the test report, in per mille.
+std::vector<std::uint32_t> cellPixels(const ByteString& image, int side, const std::string& label) {
+  const std::vector<std::uint32_t> pixels = colours(image, side);
+  const double share = filled(pixels);
+  ::testing::Test::RecordProperty("filled_per_mille_" + label, static_cast<int>(share * 1000));
+  EXPECT_GE(share, 0.8) << label << ": only " << share * 100 << " % of the cell";
+  return pixels;
+}
+
+TEST(IconImage, AnIconWithNothingAbove32PixelsFillsALargeCell) {
+  // On Windows the jumbo list holds such an icon as its 32-px image in a tile's corner;
+  // Wine's scales it up to the tile itself. Either way it fills the cell.
+  const ProgramWithIcon program("small", {{16, 0xE02020, 0xE02020}, {32, 0x2040E0, 0x2040E0}});
+  ASSERT_TRUE(program.made());
+  for (const int side : {64, 80}) {
+    const std::vector<std::uint32_t> pixels = cellPixels(iconImage(program.path(), side), side, std::to_string(side));
+    ASSERT_FALSE(pixels.empty());
+    const std::uint32_t middle = pixels[static_cast<std::size_t>(side / 2) * side + side / 2];
+    EXPECT_GT(channelOf(middle, 0), channelOf(middle, 16)) << "the 32-px image (blue), not the 16 (red)";
+  }
+  EXPECT_EQ(iconImage(program.path()).size(), 4286u);
+}
+
+TEST(IconImage, ARealLargeImageIsShrunkSmoothly) {
+  // Blue and orange alternate pixel by pixel: dropping pixels would leave one of them,
+  // averaging gives their mean everywhere.
+  const ProgramWithIcon program("large", {{256, 0x2040E0, 0xE08020}});
+  ASSERT_TRUE(program.made());
+  for (const int side : {64, 80}) {
+    const std::vector<std::uint32_t> pixels = cellPixels(iconImage(program.path(), side), side, std::to_string(side));
+    ASSERT_FALSE(pixels.empty());
+    const auto mixed = std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) {
+      return std::abs(channelOf(p, 16) - 0x80) <= 24 && std::abs(channelOf(p, 8) - 0x60) <= 24 &&
+             std::abs(channelOf(p, 0) - 0x80) <= 24;
+    });
+    EXPECT_GE(mixed, static_cast<std::ptrdiff_t>(pixels.size() * 9 / 10)) << "at " << side;
+  }
+}
+
+// A 256-px tile as Windows' jumbo list gives an icon with nothing above 32 px: that
+// image, blue, in the top-left corner, the rest transparent. With `alpha` false it is an
+// old icon whose transparency is all in its mask.
+UniqueIcon cornerTile(bool alpha) {
+  constexpr int kTile = 256;
+  std::vector<std::uint32_t> pixels(kTile * kTile, 0);
+  std::vector<unsigned char> mask(kTile / 8 * kTile, 0xFF);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      pixels[y * kTile + x] = alpha ? 0xFF2040E0u : 0x002040E0u;
+      mask[y * kTile / 8 + x / 8] &= static_cast<unsigned char>(~(0x80 >> (x % 8)));
+    }
+  }
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = kTile;
+  format.bmiHeader.biHeight = -kTile;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  UniqueBitmap colour(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!colour || bits == nullptr) return UniqueIcon();
+  std::memcpy(bits, pixels.data(), pixels.size() * 4);
+  UniqueBitmap maskBitmap(CreateBitmap(kTile, kTile, 1, 1, mask.data()));
+  ICONINFO parts{TRUE, 0, 0, maskBitmap.get(), colour.get()};
+  return UniqueIcon(CreateIconIndirect(&parts));
+}
+
+TEST(IconImage, ASmallImageInAJumboTilesCornerFillsTheCell) {
+  // Under Wine the jumbo list scales such an icon itself, so the tile is made here.
+  for (const bool alpha : {true, false}) {
+    const UniqueIcon tile = cornerTile(alpha);
+    ASSERT_TRUE(tile);
+    for (const int side : {64, 80}) {
+      const std::string label = std::to_string(side) + (alpha ? "" : "_mask");
+      const std::vector<std::uint32_t> pixels = cellPixels(iconImageOfIcon(tile.get(), side), side, label);
+      ASSERT_FALSE(pixels.empty());
+      EXPECT_EQ(pixels[static_cast<std::size_t>(side / 2) * side + side / 2], 0x2040E0u) << side;
+    }
+  }
+  EXPECT_EQ(colours(iconImageOfIcon(nullptr, 64), 64), std::vector<std::uint32_t>(64 * 64, 0)) << "no icon: blank";
 }
 
 // ----- Names, show modes, the dialog's filter ---------------------------------------------
