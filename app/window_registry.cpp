@@ -248,7 +248,7 @@ bool loadWindow(const WindowTemplate& windowTemplate, void* context) {
   // it starts (centred on it).
   const std::int32_t dpi = screenDpi();
   RECT frame{0, 0, scaleForDpi(windowTemplate.width, dpi), scaleForDpi(windowTemplate.height, dpi)};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  adjustWindowRectForDpi(frame, style, 0, dpi);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   const POINT position = centredPosition(width, height, screenWidth(), screenHeight());

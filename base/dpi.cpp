@@ -109,6 +109,14 @@ void forgetWindowDpi(HWND topLevelWindow) {
 
 void setScreenDpi(std::int32_t dpi) { currentDpi.store(dpi > 0 ? dpi : kDesignDpi, std::memory_order_relaxed); }
 
+void adjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, std::int32_t dpi) {
+  using AdjustForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi =
+      reinterpret_cast<AdjustForDpiFunction>(reinterpret_cast<void*>(user32Function("AdjustWindowRectExForDpi")));
+  if (adjustForDpi == nullptr || !adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(sane(dpi))))
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
 void declareDpiAwareness() {
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 is the handle value -4.
   const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));

@@ -48,6 +48,10 @@ void drawWindowAtDpi(HWND topLevelWindow, std::int32_t dpi);
 // Before the window goes: what it was told is removed.
 void forgetWindowDpi(HWND topLevelWindow);
 
+// The window rectangle around a client rectangle, with the frame at `dpi` where the
+// system draws frames per DPI (AdjustWindowRectExForDpi), else at the system's.
+void adjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, std::int32_t dpi);
+
 // Tells the system, before any window exists, that the program scales itself for
 // every monitor (per-monitor v2 where the system has it, else system-wide), so it is
 // never stretched as a bitmap. The manifest says the same; this covers a copy
