@@ -1,4 +1,4 @@
-"""The bar at 144 DPI (150 %), in a prefix of its own whose screen is set to that DPI
+"""The bar at 144 DPI (150 %) and 192 DPI (200 %), each in a prefix of its own whose screen is set to that DPI
 (run_scenario.py switches to it when CORVALIS_E2E_DPI is set): every 96-DPI figure of
 the bar and the edit window comes out 1.5 times as large, and the bar still docks,
 reveals and launches as at 96 DPI.
@@ -52,20 +52,23 @@ class ScaledDesk(LauncherDesk):
 
 
 @scenario
-def bar_at_144_dpi(ctx):
-    """At 144 DPI with three shortcuts the bar is 156 pixels wide and 207 high (fixed
-    rows of 36, shortcut rows of 45), centred and parked beyond the edge; a right-click
-    in the last pixel column reveals it flush with the edge; its last row launches its
-    file; the edit window's list is 1.5 times its 96-DPI size."""
-    check(os.environ.get("CORVALIS_E2E_DPI") == "144", "not run in the 144-DPI prefix")
+def bar_at_high_dpi(ctx):
+    """At 144 DPI (150 %) with three shortcuts the bar is 156 pixels wide and 207 high
+    (fixed rows of 36, shortcut rows of 45), at 192 DPI (200 %) 208 wide and 276 high;
+    centred and parked beyond the edge; a right-click in the last pixel column reveals
+    it flush with the edge; its last row launches its file; the edit window's list is
+    its 96-DPI size scaled as much."""
+    dpi = int(os.environ.get("CORVALIS_E2E_DPI", "0"))
+    check(dpi in (144, 192), f"not run in a prefix at 144 or 192 DPI: {dpi}")
     marker = marker_copy(ctx, "high-dpi", "marker.exe")
     shortcuts = [("记事本", NOTEPAD), ("注册表", REGEDIT), ("marker", marker)]
-    desk = ScaledDesk(ctx, "high-dpi", shortcuts, 144)
+    desk = ScaledDesk(ctx, "high-dpi", shortcuts, dpi)
+    expected = (scaled(104, dpi), 2 * scaled(24, dpi) + 3 * scaled(30, dpi))
     try:
         width, height = desk.width, desk.height
         left, top, right, bottom = desk.rect()
-        check((right - left, bottom - top) == (156, 207), f"the bar is {right - left}x{bottom - top}, not 156x207")
-        check(top == int(height / 2 - 207 / 2), f"the bar is not centred: {desk.rect()}")
+        check((right - left, bottom - top) == expected, f"the bar is {right - left}x{bottom - top}, not {expected}")
+        check(top == int(height / 2 - expected[1] / 2), f"the bar is not centred: {desk.rect()}")
         check(left == width, f"the bar is not parked beyond the right edge: {desk.rect()}")
 
         # The reveal: a right-click in the very last pixel column.
@@ -73,12 +76,12 @@ def bar_at_144_dpi(ctx):
         rect = desk.wait_left(desk.flush, "the bar to slide in flush with the edge after the edge click")
         check(rect[2] == width, f"the bar's right edge is at {rect[2]}, not the screen's {width}")
         wait_for(lambda: desk.foreground()["hwnd"] == desk.hwnd, 10, what="the bar to take the foreground")
-        ctx.shot_of("launcher-144dpi", rect)
+        ctx.shot_of(f"launcher-{dpi}dpi", rect)
 
-        # The last shortcut row, 45 pixels high below two of 36, launches its file.
+        # The last shortcut row (45 pixels high below two of 36 at 144 DPI) launches its file.
         check(not os.path.exists(unix_path(marker) + ".ran"), "the marker ran before its row was clicked")
         desk.click_row(4)
-        wait_marker(marker, "the last row at 144 DPI to launch its file")
+        wait_marker(marker, f"the last row at {dpi} DPI to launch its file")
         desk.wait_left(desk.parked, "the bar to slide out after the launch")
 
         # The edit window's list: 363 x 233 at 96 DPI.
@@ -87,9 +90,9 @@ def bar_at_144_dpi(ctx):
         edit = EditWindow(desk, desk.wait_edit_window())
         list_rect = edit.control(EDIT_LIST)["rect"]
         size = (list_rect[2] - list_rect[0], list_rect[3] - list_rect[1])
-        check(size == (scaled(363, 144), scaled(233, 144)), f"the edit list is {size}, not 1.5 x (363, 233)")
+        check(size == (scaled(363, dpi), scaled(233, dpi)), f"the edit list is {size}, not (363, 233) at {dpi} DPI")
         edit.pointer_away()
-        ctx.shot_of("edit-window-144dpi", edit.window["rect"])
+        ctx.shot_of(f"edit-window-{dpi}dpi", edit.window["rect"])
         xdotool("mousemove", list_rect[0] + 100, list_rect[3] - 10, "click", 1)
         xdotool("key", "Escape")
         desk.wait_no_edit_window()

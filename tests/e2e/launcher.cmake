@@ -40,15 +40,17 @@ foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
     ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
 endforeach()
 
-# dpi_scenarios.py: the bar at 144 DPI, in a prefix of its own set to that DPI (made once,
-# which takes its share of the time limit).
-add_test(NAME e2e_bar_at_144_dpi
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/run_scenario.py bar_at_144_dpi
-          --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
-          --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts --shots ${CMAKE_BINARY_DIR}/e2e-shots)
-set_tests_properties(e2e_bar_at_144_dpi PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 400
-  LABELS e2e
-  ENVIRONMENT "CORVALIS_E2E_DPI=144;CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
+# dpi_scenarios.py: the bar at 144 and at 192 DPI, each in a prefix of its own set to that
+# DPI (made once, which takes its share of the time limit).
+foreach(dpi 144 192)
+  add_test(NAME e2e_bar_at_${dpi}_dpi
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/run_scenario.py bar_at_high_dpi
+            --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
+            --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts --shots ${CMAKE_BINARY_DIR}/e2e-shots)
+  set_tests_properties(e2e_bar_at_${dpi}_dpi PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 400
+    LABELS e2e
+    ENVIRONMENT "CORVALIS_E2E_DPI=${dpi};CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
+endforeach()
 
 # monitor_scenarios.py: two monitors side by side, on an X server and in a prefix of their
 # own (the server's start and the prefix's making take their share of the time limit).
