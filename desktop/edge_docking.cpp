@@ -371,6 +371,10 @@ std::int32_t measureTaskbarThickness() {
   APPBARDATA data{};
   data.cbSize = sizeof data;
   SHAppBarMessage(ABM_GETTASKBARPOS, &data);
+  // The primary monitor's size: a taskbar on another monitor spans none of its sides.
+  const RECT primary = primaryArea(measureMonitors());
+  if (primary.right > primary.left)
+    return taskbarThicknessFor(data.rc, primary.right - primary.left, primary.bottom - primary.top);
   const DisplaySize display = displayDeviceSize();
   return taskbarThicknessFor(data.rc, display.width, display.height);
 }

@@ -272,7 +272,8 @@ bool monitorBesideBar(const EdgeDockState& state);
 // edge is inert while `state` is 1.
 void onFullScreenApp(std::int32_t state);
 
-// The taskbar's thickness as the shell and display 0 report it now.
+// The taskbar's thickness as the shell reports it now, against the primary monitor
+// (display 0 where the monitors cannot be read).
 std::int32_t measureTaskbarThickness();
 
 // The screen as the system reports it now, its DPI measured again as well.
