@@ -112,6 +112,10 @@ enum Event : std::int32_t {
   kEventItemEnter = 8,        // the pointer moved onto a row
   kEventItemLeave = 9,        // the pointer left that row (to another row, off the rows, out)
   kEventRightClick = 15,      // right button released anywhere in the list, after event 1
+  kEventFocusMoved = 16,      // the focus mark moved to row a1 (keys, kAttrFocusRow, a click)
+  kEventKeyDown = 17,         // a key the list does not take itself, while it has the focus:
+                              // a1 = virtual key, a2 = kKeyControl | kKeyShift | kKeyAlt
+  kEventCharacter = 18,       // a character typed while it has the focus: a1 = the UTF-16 unit
   // ButtonEx: a1/a2 = x/y of the release.
   kEventButtonClick = 0,
   // WindowEx (panel): press and release of the left button on the panel itself or on a
@@ -122,9 +126,16 @@ enum Event : std::int32_t {
   kEventEditEnter = 11,    // Enter pressed
   kEventEditEscape = 12,   // Esc pressed (only when the key reaches the edit box)
 };
-// Keys: a list takes the focus when clicked (arrows, Page Up/Down, Home/End scroll it); an
-// edit box claims Enter through WM_GETDLGCODE and no control claims Esc, so a window's own
-// Esc handling sees it. Buttons and panels do not take the focus when clicked.
+// Keys: a list takes the focus when clicked. It keeps a focus mark on one row, drawn while
+// it has the keyboard focus (so that it shows in high contrast too): Up/Down, Home/End and
+// Page Up/Down move the mark (scrolling the row into view; with Ctrl held they are key
+// events instead), Enter raises kEventItemClick for the marked row and Shift+F10 or the
+// menu key kEventItemRightClick and kEventRightClick for it, as the pointer would. An edit
+// box claims Enter through WM_GETDLGCODE and no control claims Esc, so a window's own Esc
+// handling sees it. Buttons and panels do not take the focus when clicked.
+inline constexpr std::int32_t kKeyControl = 1;
+inline constexpr std::int32_t kKeyShift = 2;
+inline constexpr std::int32_t kKeyAlt = 4;
 
 // Button elements of a list's rows report to the routine given in their attributes, not to
 // the event routine:  int __stdcall routine(notification, row, element)   (3 arguments)
@@ -170,6 +181,14 @@ enum Attribute : std::int32_t {
   kAttrOverlayAlpha = 17,  // filter: 0..255
   kAttrKind = 18,          // get: Kind
   kAttrContentHeight = 19, // list, get: total height of all rows
+  kAttrFocusRow = 20,      // list: the row with the focus mark, -1 for none; set moves it
+                           // there (clamped), scrolls it into view and raises kEventFocusMoved
+  // What a screen reader is told (the list answers WM_GETOBJECT with an accessible object:
+  // a list with one list item per row, named by its caption). Each set with a GBK text
+  // address (copied):
+  kAttrActionName = 21,      // the default action of a row past the fixed rows ("启动")
+  kAttrFixedActionName = 22, // the default action of a fixed row ("打开")
+  kAttrElementNames = 23,    // the names of a row's elements in element order, "|" between
 };
 
 // Colour values that mean "the library's theme colour" in the property block.
