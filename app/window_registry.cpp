@@ -131,7 +131,8 @@ LRESULT CALLBACK programWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       // The window itself has the focus (a control with the focus gets its keys
       // itself): Esc closes the window as its close box would.
       if (wParam == VK_ESCAPE && record->windowTemplate.escapeCloses) {
-        SendMessageW(window, WM_CLOSE, 0, 0);
+        if (record->windowTemplate.events.escape == nullptr || !record->windowTemplate.events.escape())
+          SendMessageW(window, WM_CLOSE, 0, 0);
         return 0;
       }
       break;

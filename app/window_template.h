@@ -26,6 +26,9 @@ struct WindowEvents {
   // After the window moved to a monitor of another DPI and its controls were made anew
   // at it: what the window's logic put into them is to be put in again.
   WindowEventHandler dpiChanged = nullptr;
+  // Esc on the window: true when the handler took it; otherwise (or without a handler)
+  // the window closes as its close box would, where the template says Esc closes it.
+  bool (*escape)() = nullptr;
 };
 
 // A control's event as its handler gets it: the event number the binding matched, the

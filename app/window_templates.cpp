@@ -53,7 +53,7 @@ constexpr PropertyBlock textBlock(exui::Kind kind, std::string_view text, std::u
 constexpr PropertyBlock tipLabelBlock() {
   PropertyBlock properties = textBlock(exui::Kind::kLabel, kUsageTip);
   putText(properties.fontFace, kListFontFace);
-  // The tip is one line in its 205 pixels.
+  // The tip names the keys on one line across the list's width.
   properties.fontSize = 12;
   return properties;
 }
@@ -77,7 +77,8 @@ constexpr PropertyBlock kEditWindowEx1Block = block(exui::Kind::kWindow, exui::k
 
 // ----- Event bindings (handlers attached by bindWindowTemplates) -------------------------
 
-EventBinding launcherListEvents[] = {{kLauncherListItemEvent, nullptr}, {kLauncherListSecondItemEvent, nullptr}};
+EventBinding launcherListEvents[] = {
+    {kLauncherListItemEvent, nullptr}, {kLauncherListSecondItemEvent, nullptr}, {kListCharacterEvent, nullptr}};
 EventBinding saveButtonEvents[] = {{kSaveButtonClickEvent, nullptr}};
 // Enter in the name box confirms the rename as the save button does.
 EventBinding nameBoxEvents[] = {{kNameBoxEnterEvent, nullptr}};
@@ -85,7 +86,8 @@ EventBinding tipPanelEvents[] = {{kTipPanelClickEvent, nullptr}};
 EventBinding editListEvents[] = {{kEditRowEnterEvent, nullptr},
                                  {kEditRowLeaveEvent, nullptr},
                                  {kEditRowDoubleClickEvent, nullptr},
-                                 {kEditListRightClickEvent, nullptr}};
+                                 {kEditListRightClickEvent, nullptr},
+                                 {kListKeyEvent, nullptr}};
 
 constexpr std::int32_t kRenamePanelChildren[] = {kEditNameBoxIdentity, kEditSaveButtonIdentity};
 constexpr std::int32_t kTipPanelChildren[] = {kEditTipLabelIdentity};
@@ -137,9 +139,9 @@ const ControlTemplate editControls[] = {
      144, 8, 40, 28, kEditRenamePanelIdentity, {}, 0, saveButtonEvents, &kSaveButtonBlock},
     {kEditFilterIdentity, ControlKind::FilterEx, "\xC2\xCB\xBE\xB5" "EX", "", 16, 112, 168, 32, 0, {}, 0, {},
      &kFilterBlock},
-    {kEditTipPanelIdentity, ControlKind::WindowEx, "\xB4\xB0\xBF\xDA" "EX2", "", 153, 200, 209, 32, 0,
+    {kEditTipPanelIdentity, ControlKind::WindowEx, "\xB4\xB0\xBF\xDA" "EX2", "", 8, 200, 363, 32, 0,
      kTipPanelChildren, 0, tipPanelEvents, &kTipPanelBlock},
-    {kEditTipLabelIdentity, ControlKind::LabelEx, "\xCA\xB9\xD3\xC3\xCC\xE1\xCA\xBE\xB1\xEA\xC7\xA9", "", 2, 2, 205,
+    {kEditTipLabelIdentity, ControlKind::LabelEx, "\xCA\xB9\xD3\xC3\xCC\xE1\xCA\xBE\xB1\xEA\xC7\xA9", "", 2, 2, 359,
      28, kEditTipPanelIdentity, {}, 0, {}, &kTipLabelBlock},
     {kEditListIdentity, ControlKind::ListboxEx, "\xB9\xA4\xBE\xDF\xCC\xF5", "", 8, 8, 363, 233, 0, {}, 0,
      editListEvents, &kEditListBlock},
@@ -173,7 +175,8 @@ WindowTemplate makeEditTemplate() {
 WindowTemplate launcherTemplate = makeLauncherTemplate();
 WindowTemplate editTemplate = makeEditTemplate();
 
-void bind(EventBinding (&bindings)[2], ControlEventHandler first, ControlEventHandler second) {
+template <std::size_t N>
+void bind(EventBinding (&bindings)[N], ControlEventHandler first, ControlEventHandler second) {
   bindings[0].handler = first;
   bindings[1].handler = second;
 }
@@ -181,8 +184,9 @@ void bind(EventBinding (&bindings)[2], ControlEventHandler first, ControlEventHa
 }  // namespace
 
 void bindWindowTemplates(const LauncherWindowHandlers& launcher, const EditWindowHandlers& edit) {
-  launcherTemplate.events = {launcher.created, launcher.destroying};
+  launcherTemplate.events = {launcher.created, launcher.destroying, nullptr, launcher.escape};
   bind(launcherListEvents, launcher.listItem, launcher.listSecondItem);
+  launcherListEvents[2].handler = launcher.listCharacter;
   launcherMenu[1].click = launcher.menuEdit;
   launcherMenu[2].click = launcher.menuExit;
 
@@ -194,6 +198,7 @@ void bindWindowTemplates(const LauncherWindowHandlers& launcher, const EditWindo
   editListEvents[1].handler = edit.rowLeave;
   editListEvents[2].handler = edit.rowDoubleClick;
   editListEvents[3].handler = edit.listRightClick;
+  editListEvents[4].handler = edit.listKey;
   editMenu[1].click = edit.menuExit;
 }
 

@@ -38,6 +38,8 @@ inline constexpr std::int32_t kEditMenuExitIdentity = 212;     // 退出
 // Launcher 工具条.
 inline constexpr std::int32_t kLauncherListItemEvent = 0;        // a row was clicked; argument 0: the row
 inline constexpr std::int32_t kLauncherListSecondItemEvent = 1;  // a row was right-clicked; argument 0: the row
+inline constexpr std::int32_t kListCharacterEvent = 18;  // a character typed on a list; argument 0: UTF-16 unit
+inline constexpr std::int32_t kListKeyEvent = 17;        // a key a list leaves to the window; arguments: key, modifiers
 // Edit window.
 inline constexpr std::int32_t kSaveButtonClickEvent = 0;  // 文件名保存按钮 clicked
 inline constexpr std::int32_t kNameBoxEnterEvent = 11;    // Enter in 文件名编辑框: confirms as 保存 does
@@ -56,10 +58,10 @@ inline constexpr std::string_view kAddFileCaption = "\xCC\xED\xBC\xD3\xCE\xC4\xB
 inline constexpr std::string_view kEditListCaption = "\xB1\xE0\xBC\xAD\xC1\xD0\xB1\xED";    // 编辑列表
 inline constexpr std::string_view kEditWindowTitle = "\xB1\xE0\xBC\xAD\xB4\xB0\xBF\xDA";    // 编辑窗口
 inline constexpr std::string_view kSaveCaption = "\xB1\xA3\xB4\xE6";                          // 保存
-// " 双击编辑，X 删除，↑↓ 排序 - ESC关闭", with its leading space.
+// The keys of the edit window: " F2 改名  Del 删除  Ctrl+↑↓ 排序  Ctrl+Z 撤销  Esc 关闭"
+// (double-click and the row buttons are what the pointer sees).
 inline constexpr std::string_view kUsageTip =
-    " \xCB\xAB\xBB\xF7\xB1\xE0\xBC\xAD\xA3\xACX \xC9\xBE\xB3\xFD\xA3\xAC\xA1\xFC\xA1\xFD \xC5\xC5\xD0\xF2 - "
-    "ESC\xB9\xD8\xB1\xD5";
+    " F2 \xB8\xC4\xC3\xFB  Del \xC9\xBE\xB3\xFD  Ctrl+\xA1\xFC\xA1\xFD \xC5\xC5\xD0\xF2  Ctrl+Z \xB3\xB7\xCF\xFA  Esc \xB9\xD8\xB1\xD5";
 inline constexpr std::string_view kListFontFace = "\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA";  // 微软雅黑
 inline constexpr std::string_view kMenuCaption = "\xB2\xCB\xB5\xA5";                    // 菜单
 inline constexpr std::string_view kMenuEditCaption = "\xB1\xE0\xBC\xAD";                // 编辑
@@ -74,6 +76,8 @@ struct LauncherWindowHandlers {
   ControlEventHandler listSecondItem = nullptr;  // 工具条, code 1
   WindowEventHandler menuEdit = nullptr;         // 菜单 > 编辑
   WindowEventHandler menuExit = nullptr;         // 菜单 > 退出
+  ControlEventHandler listCharacter = nullptr;   // 工具条, code 18: typed to find a row
+  bool (*escape)() = nullptr;                    // Esc on the bar: true when taken
 };
 
 struct EditWindowHandlers {
@@ -87,6 +91,7 @@ struct EditWindowHandlers {
   ControlEventHandler listRightClick = nullptr;  // 工具条, code 15
   WindowEventHandler menuExit = nullptr;         // 菜单 > 退出
   WindowEventHandler dpiChanged = nullptr;       // moved to a monitor of another DPI
+  ControlEventHandler listKey = nullptr;         // 工具条, code 17: Del, F2, Ctrl+arrows, undo and redo
 };
 
 // Start-up step 3: attaches the handlers to both templates. Called once, before either

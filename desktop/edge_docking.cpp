@@ -283,6 +283,11 @@ LRESULT CALLBACK shellHookWindowProcedure(HWND window, UINT message, WPARAM wPar
     }
     return 0;
   }
+  if (message == WM_HOTKEY && wParam == static_cast<WPARAM>(kHotkeyId)) {
+    // While a full-screen application is in front the keys do nothing, as the edge.
+    if (fullScreenActiveValue(*state) == 0 && in.docking.hotkeyPressed != nullptr) in.docking.hotkeyPressed();
+    return 0;
+  }
   if (isRegisteredMessage(message, in.dragEndedMessage)) {
     // The drag ended; unless a drop on the bar comes in the meantime, the bar goes.
     SetTimer(window, kDragEndTimer, kDragEndGraceMilliseconds, nullptr);
@@ -421,10 +426,13 @@ void installEdgeDocking(const EdgeDocking& docking, HWND launcherWindow) {
   takeMeasure(state, screenNow());
   setFullScreenActive(state, 0);
   if (docking.shell != nullptr) docking.shell->registerAppBar(launcherWindow, onFullScreenApp);
+  // MOD_NOREPEAT: a held key calls once (Windows 7 and later; older ones ignore it).
+  if (docking.hotkeyPressed != nullptr) RegisterHotKey(launcherWindow, kHotkeyId, kHotkeyModifiers | MOD_NOREPEAT, kHotkeyKey);
   installation.ready.store(true, std::memory_order_release);
 }
 
 void removeEdgeDocking(EdgeDockState& state) {
+  if (state.windowHandle != nullptr) UnregisterHotKey(state.windowHandle, kHotkeyId);
   if (state.mouseHook == nullptr) return;
   if (installation.threadHook == state.mouseHook) {
     installation.ready.store(false, std::memory_order_release);

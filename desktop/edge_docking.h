@@ -237,7 +237,17 @@ struct EdgeDocking {
   // The user calls the hidden bar (at the edge, or with a drag held there): run just
   // before it slides in. May be null.
   void (*barCalled)() = nullptr;
+  // The keyboard's call (kHotkey) was pressed, outside full-screen mode: the bar's owner
+  // slides it in with the focus, or out when it is in. Null: no hotkey is registered.
+  void (*hotkeyPressed)() = nullptr;
 };
+
+// The keys that call the bar from the keyboard: Ctrl+Alt+Space, which Windows, the
+// common Chinese input methods and chat programs leave free. Where another program
+// holds it, the bar runs without it and says nothing.
+inline constexpr UINT kHotkeyModifiers = MOD_CONTROL | MOD_ALT;
+inline constexpr UINT kHotkeyKey = VK_SPACE;
+inline constexpr int kHotkeyId = 0xC0EB;
 
 // Shows kShellHookFailureText in the application layer's message box, OK button,
 // default caption.

@@ -238,6 +238,11 @@ void slideOut() {
   if (docking.state != nullptr && docking.barShown != nullptr) slideOut(*docking.state, *docking.barShown);
 }
 
+bool isBarShown() {
+  const EdgeDocking docking = installedEdgeDocking();
+  return docking.barShown != nullptr && barShownValue(*docking.barShown) == 1;
+}
+
 void parkBar() {
   const EdgeDocking docking = installedEdgeDocking();
   if (docking.state != nullptr && docking.barShown != nullptr) parkBar(*docking.state, *docking.barShown);

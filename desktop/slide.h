@@ -91,6 +91,8 @@ void slideIn();
 void slideOut();
 void parkBar();
 void placeBar();
+// Whether the installed bar is in (BarShown); false before the installation.
+bool isBarShown();
 
 // The window procedure of a sliding window answers the slide steps sent from
 // another thread through this: true when `message` was one (its result in `result`).

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -39,6 +40,8 @@ constexpr std::array<RowButton, 3> kRowButtons = {{
     {68, "\xA1\xFD"},   // ↓
     {100, "\xA1\xFC"},  // ↑
 }};
+// What a screen reader calls them, in the same order: "删除|下移|上移".
+constexpr std::string_view kRowButtonNames = "\xC9\xBE\xB3\xFD|\xCF\xC2\xD2\xC6|\xC9\xCF\xD2\xC6";
 constexpr int kRowButtonTop = 4;
 constexpr int kRowButtonSide = 24;
 constexpr std::int32_t kRowButtonFontSize = 12;
@@ -52,8 +55,6 @@ RECT placeOf(HWND control) {
   MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
 }
-
-int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element);
 
 // Fills the list from editTable, in order. Stops when the window goes or a newer fill
 // takes over (it has replaced the rows).
@@ -110,36 +111,55 @@ EditSession* openSession(const ControlEvent* event = nullptr) {
   return launcher != nullptr ? &launcher->edit : nullptr;
 }
 
+// After a change: the list shows the copy again, `row` in view with the focus mark and
+// its buttons. Nothing more when the window went while the list refilled.
+void showChange(EditSession& session, std::optional<std::int32_t> row) {
+  const std::uint32_t generation = session.generation;
+  rebuildEditList(session);
+  if (generation != session.generation) return;
+  const int rows = listCount(kEditList);
+  if (!row || rows == 0) return;
+  const std::int32_t shown = std::clamp(*row, 0, rows - 1);
+  listMakeVisible(kEditList, shown, 1);
+  listSetFocusRow(kEditList, shown);
+  showRowButtons(session, shown);
+}
+
+// Removes the entry on `row`; the mark stays at that place.
+void removeRow(EditSession& session, std::int32_t row) {
+  ProcessHeapText name;
+  if (row < 0 || !session.table.getAt(row + 1, &name, nullptr)) return;
+  ByteString before = shortcutImage(session.table);
+  session.table.remove(name.c_str());
+  session.history.record(std::move(before));
+  showChange(session, row);
+}
+
+// Moves the entry on `row` one place down (+1) or up (-1); the mark goes with it.
+void moveRow(EditSession& session, std::int32_t row, std::int32_t step) {
+  const std::int32_t p = row + 1;
+  const std::int32_t neighbour = p + step;
+  if (row < 0 || neighbour < 1 || neighbour > static_cast<std::int32_t>(session.table.count())) return;
+  ByteString before = shortcutImage(session.table);
+  if (!swapEntries(session.table, p, neighbour)) return;
+  session.history.record(std::move(before));
+  showChange(session, neighbour - 1);
+}
+
+// Ctrl+Z and Ctrl+Y: the copy steps back or forward; the mark keeps its place.
+void stepHistory(EditSession& session, bool back) {
+  const bool stepped = back ? session.history.undo(session.table) : session.history.redo(session.table);
+  if (stepped) showChange(session, std::max(listFocusRow(kEditList), 0));
+}
+
 // A row button's notification comes from the library without the window's record: the
 // open edit window's is the one.
 int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
   EditSession* open = openSession();
   if (notification != exui::kElementClick || open == nullptr) return 0;
-  EditSession& session = *open;
-  const std::uint32_t generation = session.generation;
-  const std::int32_t p = row + 1;
-  std::optional<std::int32_t> then;  // the row that shows its buttons afterwards
-  // Marked before the list refills: the window may close while it does (the refill
-  // lets messages through), and the save on close must see the change.
-  session.modified = 1;
-  if (element == 0) {
-    ProcessHeapText name;
-    if (session.table.getAt(p, &name, nullptr)) {
-      session.table.remove(name.c_str());
-      rebuildEditList(session);
-    }
-  } else if (element == 1 || element == 2) {
-    const std::int32_t neighbour = element == 1 ? p + 1 : p - 1;
-    if (neighbour >= 1 && swapEntries(session.table, p, neighbour)) {
-      rebuildEditList(session);
-      then = neighbour - 1;
-    }
-  }
-  if (generation != session.generation) return 0;  // the window went while the list refilled
-  if (then) {
-    listMakeVisible(kEditList, *then, 1);
-    showRowButtons(session, *then);
-  }
+  if (element == 0) removeRow(*open, row);
+  if (element == 1) moveRow(*open, row, +1);
+  if (element == 2) moveRow(*open, row, -1);
   return 0;
 }
 
@@ -194,6 +214,37 @@ std::optional<Text> renamePrompt(EditSession& session, const Text& oldName) {
   return nameBoxText();
 }
 
+// Renames the entry on `row` through the rename panel.
+void renameRow(EditSession& session, std::int32_t row) {
+  HashTable& table = session.table;
+  ProcessHeapText oldName;
+  if (row < 0 || !table.getAt(row + 1, &oldName, nullptr)) return;
+  const HWND list = editControl(kEditListIdentity);
+  const std::uint32_t generation = session.generation;
+
+  EnableWindow(list, FALSE);  // no second rename or button click meanwhile
+  const std::optional<Text> newName = renamePrompt(session, oldName.c_str());
+  if (!newName || generation != session.generation) return;  // closed meanwhile: dropped
+  EnableWindow(list, TRUE);
+  SetFocus(list);  // the keys go back to the list, its mark where it was
+
+  if (*newName == oldName.c_str()) return;
+  // An empty name would lose the entry, and another entry's name would take over that
+  // entry's place and lose its path: both keep the old name.
+  if (newName->empty() || table.contains(newName->c_str())) return;
+  // The prompt let messages through: an add may have given the entry a new path, a drop
+  // may have moved it. The entry as it is now takes the name, where it is now; gone, it
+  // takes nothing.
+  const std::int32_t position = table.positionOf(oldName.c_str());
+  ProcessHeapText path;
+  if (position == 0 || !table.getAt(position, nullptr, &path)) return;
+  ByteString before = shortcutImage(table);
+  table.remove(oldName.c_str());
+  table.setAt(Datum::text(newName->c_str()), Datum::text(path.get()), position);
+  session.history.record(std::move(before));
+  showChange(session, position - 1);
+}
+
 // Whether the edit window is open and set up.
 bool isOpen(const EditSession& session) {
   return windowHandle(kEditWindowIdentity) != nullptr && session.elements != 0;
@@ -211,6 +262,9 @@ void setUpRowButtons(EditSession& session) {
   auto packed = packStructure(false, font);
   const HeapBytes* fontBytes = std::get_if<HeapBytes>(&packed);
   insertElement(session.elements, exui::kElementButton, -1, 0, 3);
+  listSetTextAttribute(kEditList, exui::kAttrElementNames, kRowButtonNames);
+  // A row here has no default action: Enter and a click only mark it.
+  listSetTextAttribute(kEditList, exui::kAttrActionName, "");
   for (int j = 0; j < 3; ++j)
     setButtonElementAttributes(session.elements, exui::kElementButton, -1, j, 0, onRowButton, 0,
                                client.right - scaleForDpi(kRowButtons[j].fromRight, dpi),
@@ -236,7 +290,7 @@ void setUpEditWindow() {
   if (launcher == nullptr) return;
   EditSession& session = launcher->edit;
   ++session.generation;
-  session.modified = 0;
+  session.history.clear();
   setUpRowButtons(session);
   // The whole copy first, the rows after: an add that arrives while the rows fill
   // finds editTable complete.
@@ -259,9 +313,10 @@ void onEditWindowDpiChanged() {
 void insertIntoOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::int32_t position) {
   EditSession& session = launcher.edit;
   if (!isOpen(session)) return;
+  ByteString before = shortcutImage(session.table);
   if (addDroppedShortcuts(session.table, paths, position) == 0) return;
-  session.modified = 1;  // saved on close like any other edit
-  rebuildEditList(session);
+  session.history.record(std::move(before));
+  showChange(session, std::max(position, 1) - 1);
 }
 
 void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::string_view before) {
@@ -271,7 +326,10 @@ void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::s
   // - and a known one takes the new path in its place, as on the bar.
   const Text neighbour(before);
   const std::int32_t position = neighbour.empty() ? 0 : session.table.positionOf(neighbour.c_str());
+  ByteString image = shortcutImage(session.table);
   if (addDroppedShortcuts(session.table, paths, position) == 0) return;
+  // The bar saved it already; undone here, the close saves the list without it.
+  session.history.record(std::move(image));
   const std::uint32_t generation = session.generation;
   rebuildEditList(session);
   if (generation != session.generation) return;
@@ -282,17 +340,19 @@ void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::s
 void mergeIntoOpenEditWindow(Launcher& launcher, const HashTable& file) {
   EditSession& session = launcher.edit;
   if (!isOpen(session) || !mergeOnto(file, session.table)) return;
+  session.history.mergeUnder(file);  // undo never takes the file's shortcuts away
   rebuildEditList(session);
 }
 
 bool commitOpenEditWindow(Launcher& launcher) {
   EditSession& session = launcher.edit;
-  if (session.modified == 0) return false;
+  // The bar's table holds what the window did not change (an add on the bar joined the
+  // copy too): a copy like it, everything undone, saves nothing.
+  if (sameShortcuts(session.table, launcher.shortcuts.table())) return false;
   // The edits become the bar's table at once, and the file follows from that table:
   // an add that is still queued then lands on top of the edits, and a failed save
   // keeps them in the table to be saved with the next change.
   if (!copyShortcutTable(session.table, launcher.shortcuts.table())) return false;
-  session.modified = 0;
   saveShortcuts(launcher);
   return true;
 }
@@ -308,7 +368,7 @@ void saveEditsOnClose() {
   // destroyed; queued before the save, so that a notice of a failed save comes after.
   // The file is written here whatever happens to the bar: the launcher may be gone
   // already (its 退出 was chosen while this window was open).
-  if (session.modified == 0) return;
+  if (sameShortcuts(session.table, launcher->shortcuts.table())) return;
   const HWND bar = windowHandle(kLauncherWindowIdentity);
   postWindowJob(bar, [bar] {
     if (Launcher* onBar = launcherOf(bar)) rebuildLauncherList(*onBar);
@@ -340,38 +400,25 @@ std::int32_t onEditRowLeave(const ControlEvent& event) {
 }
 
 std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
-  const std::int32_t row = event.arguments[0];
+  if (EditSession* session = openSession(&event)) renameRow(*session, event.arguments[0]);
+  return 0;
+}
+
+std::int32_t onEditListKey(const ControlEvent& event) {
   EditSession* open = openSession(&event);
-  if (row < 0 || open == nullptr) return 0;
+  if (open == nullptr) return 0;
   EditSession& session = *open;
-  HashTable& table = session.table;
-  ProcessHeapText oldName;
-  if (!table.getAt(row + 1, &oldName, nullptr)) return 0;
-  const HWND list = editControl(kEditListIdentity);
-  const std::uint32_t generation = session.generation;
-
-  EnableWindow(list, FALSE);  // no second rename or button click meanwhile
-  const std::optional<Text> newName = renamePrompt(session, oldName.c_str());
-  if (!newName || generation != session.generation) return 0;  // closed meanwhile: dropped
-  EnableWindow(list, TRUE);
-
-  if (*newName == oldName.c_str()) return 0;
-  // An empty name would lose the entry, and another entry's name would take over that
-  // entry's place and lose its path: both keep the old name.
-  if (newName->empty() || table.contains(newName->c_str())) return 0;
-  // The prompt let messages through: an add may have given the entry a new path, a drop
-  // may have moved it. The entry as it is now takes the name, where it is now; gone, it
-  // takes nothing.
-  const std::int32_t position = table.positionOf(oldName.c_str());
-  ProcessHeapText path;
-  if (position == 0 || !table.getAt(position, nullptr, &path)) return 0;
-  table.remove(oldName.c_str());
-  table.setAt(Datum::text(newName->c_str()), Datum::text(path.get()), position);
-  session.modified = 1;  // before the refill, which a close may cut short
-  rebuildEditList(session);
-  if (generation != session.generation) return 0;
-  listMakeVisible(kEditList, position - 1, 1);
-  showRowButtons(session, position - 1);
+  const std::int32_t key = event.arguments[0];
+  const std::int32_t modifiers = event.arguments[1];
+  const std::int32_t row = listFocusRow(kEditList);
+  const bool control = modifiers == exui::kKeyControl;
+  if (modifiers == 0 && key == VK_DELETE) removeRow(session, row);
+  else if (modifiers == 0 && key == VK_F2) renameRow(session, row);
+  else if (control && key == VK_UP) moveRow(session, row, -1);
+  else if (control && key == VK_DOWN) moveRow(session, row, +1);
+  else if (control && key == 'Z') stepHistory(session, true);
+  else if ((control && key == 'Y') || (modifiers == (exui::kKeyControl | exui::kKeyShift) && key == 'Z'))
+    stepHistory(session, false);
   return 0;
 }
 

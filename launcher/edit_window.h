@@ -37,14 +37,15 @@ void insertIntoOpenEditWindow(Launcher& launcher, std::span<const Text> paths, s
 void mergeIntoOpenEditWindow(Launcher& launcher, const HashTable& file);
 
 // The open edit window's changes become the bar's table and are saved, as its close
-// would do, the window staying open (the session is ending). False when there were none.
+// would do, the window staying open (the session is ending). False when there were none
+// (a copy like the bar's table, everything undone, is none).
 bool commitOpenEditWindow(Launcher& launcher);
 
 // ----- Bound by the edit window's template ------------------------------------------
 
 // Created: copies the shortcut table into editTable and lists it, three row buttons a
-// row. Being destroyed: after a change, editTable becomes the shortcut table and is
-// saved; the bar then rebuilds and slides in.
+// row. Being destroyed: when editTable differs from the shortcut table, it becomes the
+// shortcut table and is saved; the bar then rebuilds and slides in.
 void setUpEditWindow();
 void saveEditsOnClose();
 // Moved to a monitor of another DPI: its controls were made anew at it; the row buttons
@@ -59,6 +60,9 @@ std::int32_t onEditRowEnter(const ControlEvent& event);        // 工具条, cod
 std::int32_t onEditRowLeave(const ControlEvent& event);        // 工具条, code 9
 std::int32_t onEditRowDoubleClick(const ControlEvent& event);  // 工具条, code 6
 std::int32_t onEditListRightClick(const ControlEvent& event);  // 工具条, code 15
+// Keys on the list: Del removes the marked row, F2 renames it, Ctrl+Up/Down move it,
+// Ctrl+Z undoes the last change, Ctrl+Y (or Ctrl+Shift+Z) redoes it.
+std::int32_t onEditListKey(const ControlEvent& event);         // 工具条, code 17
 
 // Menu 退出: closes the edit window.
 void closeEditWindow();

@@ -12,6 +12,7 @@
 
 #include "app/window_template.h"
 #include "base/dpi.h"
+#include "launcher/edit_history.h"
 #include "launcher/shortcuts.h"
 #include "uilib/ui_bridge.h"
 
@@ -20,6 +21,13 @@ namespace corvalis {
 class HashTable;
 struct EdgeDockState;
 struct LauncherItems;
+
+// Letters typed on the bar to find a row: those typed within a second of each other
+// count together.
+struct TypedFind {
+  Text typed;
+  DWORD lastTick = 0;
+};
 
 // The bar's shortcut rows as made last.
 struct BarRows {
@@ -35,12 +43,14 @@ struct EditSession {
   explicit EditSession(HashTable& editTable) : table(editTable) {}
   HashTable& table;              // the process-wide editTable
   LibraryControl elements = 0;   // the list's row elements
-  std::int32_t modified = 0;
   std::int32_t renameConfirmed = 0;
   // Changes when the window is set up and when it goes: a wait or a fill that sees it
   // change must not touch the controls any more.
   std::uint32_t generation = 0;
   std::uint32_t fill = 0;  // bumped by every fill of the list
+  // What Ctrl+Z and Ctrl+Y step through. The window saves on close when its copy differs
+  // from the bar's table, so a change undone is no change.
+  EditHistory history;
 };
 
 struct Launcher {
@@ -55,6 +65,10 @@ struct Launcher {
   const EdgeDockState& edgeState;   // the screen the bar is laid out on
   BarRows rows;
   EditSession edit;
+  // The bar was called by the keyboard: Esc then sends it back instead of ending the
+  // program. Any other call forgets it.
+  bool calledByHotkey = false;
+  TypedFind find;
 };
 
 // The launcher a window of the program carries (the bar, the edit window, a control in

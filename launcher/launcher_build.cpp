@@ -20,6 +20,16 @@ namespace {
 
 constexpr ControlId kLauncherList = controlId(kLauncherWindowIdentity, kLauncherListIdentity);
 
+// What a screen reader says a row's default action (Enter, a click) does: "启动" a
+// shortcut, "打开" the fixed rows' dialog and window.
+constexpr std::string_view kLaunchActionName = "\xC6\xF4\xB6\xAF";
+constexpr std::string_view kOpenActionName = "\xB4\xF2\xBF\xAA";
+
+void nameRowActions() {
+  listSetTextAttribute(kLauncherList, exui::kAttrActionName, kLaunchActionName);
+  listSetTextAttribute(kLauncherList, exui::kAttrFixedActionName, kOpenActionName);
+}
+
 void CALLBACK onLateReadTimer(HWND bar, UINT, UINT_PTR, DWORD) {
   if (Launcher* launcher = launcherOf(bar)) retryShortcutRead(*launcher);
 }
@@ -76,6 +86,7 @@ void buildLauncher(Launcher& launcher, HWND launcherWindow) {
 
   // Files dragged from other programs onto the bar become shortcuts too.
   acceptDroppedFiles(launcherWindow, DropPlace::bar);
+  nameRowActions();
   fillShortcutRows(launcher);
   layOutBar(launcher);
   parkBar();
@@ -125,6 +136,7 @@ void fitBarToScreen(Launcher& launcher) {
     launcher.rows.dpi = dpi;
     drawWindowAtDpi(window, dpi);
     recreateTemplateControls(launcherWindowTemplate(), window, dpi);
+    nameRowActions();
     rebuildLauncherList(launcher);
   } else {
     layOutBar(launcher);

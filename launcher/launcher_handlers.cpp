@@ -7,10 +7,13 @@
 
 #include <memory>
 
+#include "app/control_registry.h"
 #include "app/current_directory.h"
+#include "app/pinyin_initials.h"
 #include "app/popup_menu.h"
 #include "app/window_registry.h"
 #include "app/window_templates.h"
+#include "base/wide_text.h"
 #include "desktop/responsive_delay.h"
 #include "desktop/slide.h"
 #include "desktop/thread_start.h"
@@ -28,6 +31,9 @@ namespace corvalis {
 namespace {
 
 constexpr std::int32_t kAfterLaunchMilliseconds = 100;
+// Characters typed within this long of each other are one search.
+constexpr DWORD kTypedFindMilliseconds = 1000;
+constexpr ControlId kLauncherList = controlId(kLauncherWindowIdentity, kLauncherListIdentity);
 
 // On the window thread, with the path the user chose: the table, the file and the bar.
 void addShortcut(Launcher& launcher, const Text& path) {
@@ -107,6 +113,62 @@ std::int32_t onShortcutListSecondItem(const ControlEvent& event) {
 
 void onLauncherMenuEdit() {
   if (Launcher* launcher = launcherOf(kLauncherWindowIdentity)) openEditWindow(*launcher);
+}
+
+std::int32_t onShortcutListCharacter(const ControlEvent& event) {
+  Launcher* launcher = launcherOf(event);
+  if (launcher == nullptr) return 0;
+  // What was typed, in GBK: a letter, or a character an input method composed.
+  const wchar_t unit = static_cast<wchar_t>(event.arguments[0]);
+  Text typed;
+  if (unit < 0x20 || !fromWideTextExactly(std::wstring_view(&unit, 1), typed)) return 0;
+  TypedFind& find = launcher->find;
+  const DWORD now = GetTickCount();
+  const bool fresh = find.typed.empty() || now - find.lastTick > kTypedFindMilliseconds;
+  find.typed = fresh ? typed : find.typed + typed;
+  find.lastTick = now;
+  ProcessHeapList keys;
+  launcher->shortcuts.table().keys(keys);
+  std::vector<Text> names;
+  for (std::uint32_t i = 0; i < keys.size(); ++i) names.emplace_back(keys.textAt(i) != nullptr ? keys.textAt(i) : "");
+  const int marked = listFocusRow(kLauncherList) - kFixedRowCount;
+  // A new search starts after the marked row; a longer one keeps it while it matches.
+  const int found = nextMatchingRow(names, find.typed, fresh ? marked : marked - 1);
+  if (found >= 0) listSetFocusRow(kLauncherList, found + kFixedRowCount);
+  return 0;
+}
+
+void onLauncherHotkey() {
+  Launcher* launcher = launcherOf(kLauncherWindowIdentity);
+  if (launcher == nullptr) return;
+  const HWND bar = windowHandle(kLauncherWindowIdentity);
+  if (isBarShown()) {
+    launcher->calledByHotkey = false;
+    slideOut();
+    return;
+  }
+  onLauncherCalled();
+  launcher->calledByHotkey = true;
+  slideIn();
+  // The keys go to the list, its mark on the first shortcut.
+  SetForegroundWindow(bar);
+  if (const HWND list = controlWindow(kLauncherWindowIdentity, kLauncherListIdentity)) SetFocus(list);
+  listSetFocusRow(kLauncherList, listCount(kLauncherList) > kFixedRowCount ? kFixedRowCount : 0);
+}
+
+bool onLauncherEscape() {
+  Launcher* launcher = launcherOf(kLauncherWindowIdentity);
+  if (launcher == nullptr || !launcher->calledByHotkey) return false;
+  launcher->calledByHotkey = false;
+  slideOut();
+  return true;
+}
+
+void onLauncherCalled() {
+  Launcher* launcher = launcherOf(kLauncherWindowIdentity);
+  if (launcher == nullptr) return;
+  launcher->calledByHotkey = false;
+  retryShortcutRead(*launcher);
 }
 
 }  // namespace corvalis

@@ -117,6 +117,36 @@ bool copyShortcutTable(const HashTable& from, HashTable& to) {
   return true;
 }
 
+ByteString shortcutImage(const HashTable& table) {
+  const ProcessHeapBytes image = table.serialize();
+  return ByteString(reinterpret_cast<const char*>(image.data()), image.size());
+}
+
+bool restoreShortcutImage(HashTable& table, std::string_view image) {
+  HashTable restored;
+  if (image.empty() || !restored.deserialize(image.data(), image.size()) || !holdsShortcuts(restored)) return false;
+  takeOver(restored, table);
+  return true;
+}
+
+bool sameShortcuts(const HashTable& a, const HashTable& b) {
+  if (a.count() != b.count()) return false;
+  ProcessHeapList keysA, valuesA, keysB, valuesB;
+  a.keys(keysA);
+  a.values(valuesA);
+  b.keys(keysB);
+  b.values(valuesB);
+  const auto same = [](const char* x, const char* y) {
+    return std::string_view(x != nullptr ? x : "") == std::string_view(y != nullptr ? y : "");
+  };
+  if (keysA.size() != keysB.size() || valuesA.size() != valuesB.size()) return false;
+  for (std::uint32_t i = 0; i < keysA.size(); ++i)
+    if (!same(keysA.textAt(i), keysB.textAt(i))) return false;
+  for (std::uint32_t i = 0; i < valuesA.size(); ++i)
+    if (!same(valuesA.textAt(i), valuesB.textAt(i))) return false;
+  return true;
+}
+
 Text damagedCopyPath(std::string_view path, int number) {
   if (number <= 1) return concatTexts({path, ".damaged"});
   return concatTexts({path, ".damaged-", std::to_string(number)});

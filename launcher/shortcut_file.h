@@ -63,6 +63,16 @@ bool saveShortcutFile(const HashTable& table, std::string_view path);
 // memory runs out.
 bool copyShortcutTable(const HashTable& from, HashTable& to);
 
+// The table's image as the file would hold it; empty when it cannot be made.
+ByteString shortcutImage(const HashTable& table);
+
+// `table` becomes what the image holds. False, with `table` as it was, when the image
+// is refused or memory runs out.
+bool restoreShortcutImage(HashTable& table, std::string_view image);
+
+// Whether both tables hold the same names with the same paths in the same order.
+bool sameShortcuts(const HashTable& a, const HashTable& b);
+
 // The name under which a shortcut file that could not be read is kept: number 1 is
 // "<path>.damaged", number n > 1 "<path>.damaged-n".
 Text damagedCopyPath(std::string_view path, int number);

@@ -51,11 +51,14 @@ void bindProgramWindows() {
   launcher.listSecondItem = onShortcutListSecondItem;
   launcher.menuEdit = onLauncherMenuEdit;
   launcher.menuExit = closeLauncherWindow;
+  launcher.listCharacter = onShortcutListCharacter;
+  launcher.escape = onLauncherEscape;
 
   EditWindowHandlers edit;
   edit.created = setUpEditWindow;
   edit.destroying = saveEditsOnClose;
   edit.dpiChanged = onEditWindowDpiChanged;
+  edit.listKey = onEditListKey;
   edit.saveButton = onRenameConfirmed;
   edit.tipPanel = onTipPanelClicked;
   edit.rowEnter = onEditRowEnter;
@@ -158,9 +161,8 @@ void onLauncherCreated() {
   docking.displayChanged = [] {
     if (Launcher* onBar = launcherOf(kLauncherWindowIdentity)) fitBarToScreen(*onBar);
   };
-  docking.barCalled = [] {
-    if (Launcher* onBar = launcherOf(kLauncherWindowIdentity)) retryShortcutRead(*onBar);
-  };
+  docking.barCalled = onLauncherCalled;
+  docking.hotkeyPressed = onLauncherHotkey;
   installEdgeDocking(docking, launcherWindow);
   // The shortcut file: Corvalis.HashTable in the documents folder, named once for the run.
   setShortcutFilePath(objects, shortcutFilePathIn(documentsFolder()));

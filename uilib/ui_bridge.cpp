@@ -40,6 +40,7 @@ using ListIndexCountFn = int(CORVALIS_EXUI_CALL*)(LibraryControl, int, int);
 using GetItemCountFn = int(CORVALIS_EXUI_CALL*)(LibraryControl);
 using GetItemSizeFn = int(CORVALIS_EXUI_CALL*)(LibraryControl, int);
 using GetAttributeFn = std::intptr_t(CORVALIS_EXUI_CALL*)(LibraryControl, int);
+using SetAttributeFn = std::intptr_t(CORVALIS_EXUI_CALL*)(LibraryControl, int, std::intptr_t);
 using CreateBinExFn = void*(CORVALIS_EXUI_CALL*)(const void*, int, int, int);
 using CreateStructFn = std::intptr_t(CORVALIS_EXUI_CALL*)();
 using StructFn = int(CORVALIS_EXUI_CALL*)(std::intptr_t);
@@ -511,6 +512,22 @@ int listRowHeight(ControlId list, int index) {
 int listScrollTop(ControlId list) {
   const auto get = CORVALIS_BOUND(GetAttributeFn, GetAttribute_ListboxEx);
   return get != nullptr ? static_cast<int>(get(libraryControlOf(list), exui::kAttrScrollTop)) : 0;
+}
+
+int listFocusRow(ControlId list) {
+  const auto get = CORVALIS_BOUND(GetAttributeFn, GetAttribute_ListboxEx);
+  return get != nullptr ? static_cast<int>(get(libraryControlOf(list), exui::kAttrFocusRow)) : -1;
+}
+
+void listSetFocusRow(ControlId list, int row) {
+  if (const auto set = CORVALIS_BOUND(SetAttributeFn, SetAttribute_ListboxEx))
+    set(libraryControlOf(list), exui::kAttrFocusRow, row);
+}
+
+void listSetTextAttribute(ControlId list, int attribute, std::string_view text) {
+  const std::string copy(text);  // the library copies a zero-terminated text
+  if (const auto set = CORVALIS_BOUND(SetAttributeFn, SetAttribute_ListboxEx))
+    set(libraryControlOf(list), attribute, reinterpret_cast<std::intptr_t>(copy.c_str()));
 }
 
 void listSetRowHeight(ControlId list, int index, int height) {

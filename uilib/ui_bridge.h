@@ -205,6 +205,11 @@ int listCount(ControlId list);
 int listRowHeight(ControlId list, int index);
 // The list's scroll position in pixels (GetAttribute_ListboxEx, kAttrScrollTop).
 int listScrollTop(ControlId list);
+// The row with the list's focus mark (-1: none); setting it moves the mark there.
+int listFocusRow(ControlId list);
+void listSetFocusRow(ControlId list, int row);
+// A text attribute of the list (the names a screen reader is told), copied by the library.
+void listSetTextAttribute(ControlId list, int attribute, std::string_view text);
 // SetItemSize_ListboxEx: row `index` gets `height` pixels.
 void listSetRowHeight(ControlId list, int index, int height);
 void listMakeVisible(ControlId list, int index, int mode);

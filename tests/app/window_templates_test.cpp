@@ -206,8 +206,8 @@ TEST(EditTemplate, HoldsItsControlsInTheirPanels) {
       {kEditNameBoxIdentity, ControlKind::EditboxEx, L"文件名编辑框", {8, 8, 128, 28}, kEditRenamePanelIdentity, exui::Kind::kEditbox},
       {kEditSaveButtonIdentity, ControlKind::ButtonEx, L"文件名保存按钮", {144, 8, 40, 28}, kEditRenamePanelIdentity, exui::Kind::kButton},
       {kEditFilterIdentity, ControlKind::FilterEx, L"滤镜EX", {16, 112, 168, 32}, 0, exui::Kind::kFilter},
-      {kEditTipPanelIdentity, ControlKind::WindowEx, L"窗口EX2", {153, 200, 209, 32}, 0, exui::Kind::kWindow},
-      {kEditTipLabelIdentity, ControlKind::LabelEx, L"使用提示标签", {2, 2, 205, 28}, kEditTipPanelIdentity, exui::Kind::kLabel},
+      {kEditTipPanelIdentity, ControlKind::WindowEx, L"窗口EX2", {8, 200, 363, 32}, 0, exui::Kind::kWindow},
+      {kEditTipLabelIdentity, ControlKind::LabelEx, L"使用提示标签", {2, 2, 359, 28}, kEditTipPanelIdentity, exui::Kind::kLabel},
       {kEditListIdentity, ControlKind::ListboxEx, L"工具条", {8, 8, 363, 233}, 0, exui::Kind::kListbox},
       {kEditWindowEx1Identity, ControlKind::WindowEx, L"窗口EX1", {8, 8, 24, 24}, 0, exui::Kind::kWindow},
   });
@@ -225,7 +225,7 @@ TEST(EditTemplate, TextsFontsAndWhatWaitsHidden) {
   const WindowTemplate& edit = editWindowTemplate();
   const auto block = [&](std::int32_t identity) -> const exui::PropertyBlock& { return *controlOf(edit, identity).properties; };
   EXPECT_EQ(field(block(kEditSaveButtonIdentity).text), L"保存");
-  EXPECT_EQ(field(block(kEditTipLabelIdentity).text), L" 双击编辑，X 删除，↑↓ 排序 - ESC关闭");
+  EXPECT_EQ(field(block(kEditTipLabelIdentity).text), L" F2 改名  Del 删除  Ctrl+↑↓ 排序  Ctrl+Z 撤销  Esc 关闭");
   EXPECT_EQ(field(block(kEditTipLabelIdentity).fontFace), L"微软雅黑");
   EXPECT_EQ(field(block(kEditListIdentity).fontFace), L"微软雅黑");
   EXPECT_EQ(block(kEditListIdentity).fixedRowCount, 0);

@@ -37,8 +37,8 @@ EDIT_CONTROLS = {
     202: ("文件名编辑框", "EditboxEx", 8, 8, 128, 28, 201, False),  # hidden with its panel
     203: ("文件名保存按钮", "ButtonEx", 144, 8, 40, 28, 201, False),
     204: ("滤镜EX", "FilterEx", 16, 112, 168, 32, 0, False),
-    205: ("窗口EX2", "WindowEx", 153, 200, 209, 32, 0, True),
-    206: ("使用提示标签", "LabelEx", 2, 2, 205, 28, 205, True),
+    205: ("窗口EX2", "WindowEx", 8, 200, 363, 32, 0, True),
+    206: ("使用提示标签", "LabelEx", 2, 2, 359, 28, 205, True),
     207: ("工具条", "ListboxEx", 8, 8, 363, 233, 0, True),
     208: ("窗口EX1", "WindowEx", 8, 8, 24, 24, 0, False),
 }
@@ -166,7 +166,8 @@ def edit_window_template(ctx):
     check_top_level(program, edit, (380, 250), EDIT_WINDOW_TITLE)
     check(edit["style"] & WS_CAPTION == WS_CAPTION, f"the edit window has no caption: style {edit['style']:#x}")
     children = check_controls(ctx, edit, EDIT_CONTROLS)
-    check(children[206]["text"] == " 双击编辑，X 删除，↑↓ 排序 - ESC关闭", f"tip text {children[206]['text']!r}")
+    check(children[206]["text"] == " F2 改名  Del 删除  Ctrl+↑↓ 排序  Ctrl+Z 撤销  Esc 关闭",
+          f"tip text {children[206]['text']!r}")
     check(children[203]["text"] == "保存", f"save button text {children[203]['text']!r}")
     # Opening it again brings the same window forward instead of a second one.
     ctx.helper.post(launcher["hwnd"], WM_COMMAND, LAUNCHER_MENU_EDIT, 0)
@@ -187,7 +188,7 @@ def edit_window_menu_and_escape(ctx):
     edit = open_edit_window(ctx, program, launcher)
     children = {c["id"]: c for c in ctx.helper.children(edit["hwnd"])}
     l, t, r, b = children[207]["rect"]
-    # Into the list, away from the tip panel at its lower right.
+    # Into the list, above the tip panel along its foot.
     xdotool("mousemove", l + 40, t + 40, "click", 1)
     xdotool("key", "Escape")
     wait_for(lambda: not edit_windows(program), 15, what="Esc to close the edit window")

@@ -17,6 +17,7 @@
 #include "app/file_io.h"
 #include "base/win_handles.h"
 #include "base/wide_text.h"
+#include "launcher/edit_history.h"
 #include "launcher/file_dialog.h"
 #include "launcher/icon_image.h"
 #include "launcher/bar_layout.h"
@@ -624,6 +625,66 @@ TEST(MergeOnto, TheBaseFirstThenTheTablesOwnOnTop) {
   ASSERT_TRUE(made.getAt(3, &key, &value));
   EXPECT_STREQ(key.c_str(), "c");
   EXPECT_EQ(file.count(), 2u) << "the base is left alone";
+}
+
+// Names in order, "|" between, for comparing whole tables at a glance.
+std::string namesOf(const HashTable& table) {
+  ProcessHeapList keys;
+  table.keys(keys);
+  std::string names;
+  for (std::uint32_t i = 0; i < keys.size(); ++i) names += (i > 0 ? "|" : "") + std::string(keys.textAt(i));
+  return names;
+}
+
+TEST(EditHistory, UndoesToTheImageItOpenedWithRedoesAndKeepsTheFileUnderEveryState) {
+  HashTable table;
+  ASSERT_TRUE(initializeShortcutTable(table));
+  table.set("\xBC\xC7\xCA\xC2\xB1\xBE", "C:\\notepad.exe");  // 记事本
+  table.set("b", "C:\\b.exe");
+  table.set("c", "C:\\c.exe");
+  const ByteString opened = shortcutImage(table);
+  EditHistory history;
+
+  // Removed, moved (a swap), renamed in place: each recorded just before.
+  ByteString before = shortcutImage(table);
+  table.remove("b");
+  history.record(std::move(before));
+  before = shortcutImage(table);
+  table.setAt(Datum::text("c"), Datum::text("C:\\c.exe"), 1);
+  table.setAt(Datum::text("\xBC\xC7\xCA\xC2\xB1\xBE"), Datum::text("C:\\notepad.exe"), 2);
+  history.record(std::move(before));
+  EXPECT_EQ(namesOf(table), "c|\xBC\xC7\xCA\xC2\xB1\xBE");
+
+  ASSERT_TRUE(history.undo(table));
+  ASSERT_TRUE(history.undo(table));
+  EXPECT_FALSE(history.undo(table)) << "undone past the list as it opened";
+  EXPECT_EQ(shortcutImage(table), opened) << "everything undone is the opened copy byte for byte";
+  ASSERT_TRUE(history.redo(table));
+  EXPECT_EQ(namesOf(table), "\xBC\xC7\xCA\xC2\xB1\xBE|c");
+
+  // A new change forgets what was undone.
+  before = shortcutImage(table);
+  table.set("d", "C:\\d.exe");
+  history.record(std::move(before));
+  EXPECT_FALSE(history.redo(table));
+  EXPECT_EQ(history.undoable(), 2u);
+
+  // The file read late goes under the copy and under every state kept: undoing all
+  // leaves its shortcuts.
+  HashTable file, copy;
+  ASSERT_TRUE(initializeShortcutTable(file));
+  file.set("f", "C:\\f.exe");
+  ASSERT_TRUE(mergeOnto(file, table));
+  history.mergeUnder(file);
+  while (history.undo(table)) {
+  }
+  EXPECT_EQ(namesOf(table), "f|\xBC\xC7\xCA\xC2\xB1\xBE|b|c");
+  ASSERT_TRUE(restoreShortcutImage(copy, opened));
+  EXPECT_FALSE(sameShortcuts(copy, table));
+  ASSERT_TRUE(mergeOnto(file, copy));
+  EXPECT_TRUE(sameShortcuts(copy, table));
+  EXPECT_FALSE(restoreShortcutImage(copy, "not an image")) << "a refused image took the table";
+  EXPECT_EQ(copy.count(), 4u);
 }
 
 TEST(SaveRecord, TellsOncePerRunOfFailures) {
