@@ -62,6 +62,8 @@ class Listbox final : public Control {
   void onEnable(bool enabled) override;
 
  private:
+  friend class ListAccessible;  // what a screen reader is told reads the rows as they are
+
   struct ElementData {
     bool shown = false;
     bool disabled = false;
@@ -90,6 +92,11 @@ class Listbox final : public Control {
     int row = -1;
     int element = -1;
     bool scrollBar = false;
+  };
+  // A default action asked for through the accessible object, done from the message loop.
+  struct PendingAction {
+    int row;
+    int element;  // -1: the row itself
   };
 
   int pitch() const;
@@ -123,6 +130,9 @@ class Listbox final : public Control {
   bool hasFocus() const { return GetFocus() == window(); }
   void activateRow(int row);
   void raiseRightClick(int row, POINT point);
+  std::wstring actionName(int row) const;
+  std::wstring elementName(int row, int element) const;
+  void queueAction(int row, int element);
   void paintRow(HDC dc, const Palette& palette, int index, const RECT& area, int textRight);
   void paintElement(HDC dc, const Palette& palette, int index, int element, const RECT& area);
 
@@ -148,6 +158,8 @@ class Listbox final : public Control {
   LRESULT ignoreKeyboardMenu(LPARAM screenPoint, bool& handled);
   LRESULT showMarkWithFocus(bool& handled);
   LRESULT hideMarkWithFocus(bool& handled);
+  LRESULT giveAccessibleObject(WPARAM flags, LPARAM objectId, bool& handled);
+  LRESULT carryOutPendingAction();
   static LRESULT wantedDialogKeys(const MSG* pending);
 
   std::vector<Row> rows_;
@@ -162,6 +174,10 @@ class Listbox final : public Control {
   int dragOffset_ = 0;
   int wheelRemainder_ = 0;
   int focusRow_ = -1;
+  std::string actionName_;       // GBK
+  std::string fixedActionName_;  // GBK
+  std::string elementNames_;     // GBK, "|" between
+  std::vector<PendingAction> pendingActions_;
 };
 
 // One line of GBK text with caret, selection, clipboard and IME input.

@@ -5,6 +5,7 @@
 #include "base/win_handles.h"
 #include "base/wide_text.h"
 #include "controls/kinds.h"
+#include "controls/list_accessible.h"
 
 namespace corvalis::exui {
 namespace {
@@ -25,15 +26,29 @@ int pointsToPixels(int points, int dpi) { return MulDiv(points, dpi, 72); }
 
 POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
+// What a screen reader names the default action of a row by (GBK): 启动, and 打开 for the
+// fixed rows.
+constexpr char kDefaultActionName[] = "\xC6\xF4\xB6\xAF";
+constexpr char kDefaultFixedActionName[] = "\xB4\xF2\xBF\xAA";
+
 int heldModifiers() {
   return (GetKeyState(VK_CONTROL) < 0 ? kKeyControl : 0) | (GetKeyState(VK_SHIFT) < 0 ? kKeyShift : 0) |
          (GetKeyState(VK_MENU) < 0 ? kKeyAlt : 0);
 }
 
+// Posted to the list for each default action a screen reader asks for; the action itself
+// waits in the list, so a stray message can do no more than run one early.
+UINT pendingActionMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Exui.ListAction.5c2e81d0");
+  return message;
+}
+
 }  // namespace
 
 Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routine, Properties properties)
-    : Control(Kind::kListbox, window, context, routine, std::move(properties)) {
+    : Control(Kind::kListbox, window, context, routine, std::move(properties)),
+      actionName_(kDefaultActionName),
+      fixedActionName_(kDefaultFixedActionName) {
   for (const FixedRowDesign& fixed : properties_.fixedRows) {
     Row row;
     row.caption = fixed.caption;
@@ -385,6 +400,9 @@ std::intptr_t Listbox::getAttribute(int attribute) {
     case kAttrHoverRow: return hoverRow_;
     case kAttrContentHeight: return contentHeight();
     case kAttrFocusRow: return focusRow_;
+    case kAttrActionName: return reinterpret_cast<std::intptr_t>(actionName_.c_str());
+    case kAttrFixedActionName: return reinterpret_cast<std::intptr_t>(fixedActionName_.c_str());
+    case kAttrElementNames: return reinterpret_cast<std::intptr_t>(elementNames_.c_str());
     default: return Control::getAttribute(attribute);
   }
 }
@@ -402,6 +420,15 @@ bool Listbox::setAttribute(int attribute, std::intptr_t value) {
       return true;
     case kAttrFocusRow:
       moveMark(static_cast<int>(value));
+      return true;
+    case kAttrActionName:
+      actionName_ = value != 0 ? copyAttributeText(value) : kDefaultActionName;
+      return true;
+    case kAttrFixedActionName:
+      fixedActionName_ = value != 0 ? copyAttributeText(value) : kDefaultFixedActionName;
+      return true;
+    case kAttrElementNames:
+      elementNames_ = copyAttributeText(value);
       return true;
     default: return Control::setAttribute(attribute, value);
   }
@@ -456,6 +483,7 @@ bool Listbox::updateHover(POINT point) {
 
 LRESULT Listbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
+  if (message == pendingActionMessage()) return carryOutPendingAction();
   switch (message) {
     case WM_MOUSEMOVE: return followPointer(pointOf(lParam));
     case WM_MOUSELEAVE: return endHoverOnLeave();
@@ -473,6 +501,7 @@ LRESULT Listbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& han
     case WM_GETDLGCODE: return wantedDialogKeys(reinterpret_cast<const MSG*>(lParam));
     case WM_SETFOCUS: return showMarkWithFocus(handled);
     case WM_KILLFOCUS: return hideMarkWithFocus(handled);
+    case WM_GETOBJECT: return giveAccessibleObject(wParam, lParam, handled);
     default: return Control::onMessage(message, wParam, lParam, handled);
   }
 }
@@ -731,6 +760,54 @@ LRESULT Listbox::hideMarkWithFocus(bool& handled) {
 }
 
 LRESULT Listbox::wantedDialogKeys(const MSG* pending) { return claimEnter(pending, DLGC_WANTARROWS | DLGC_WANTCHARS); }
+
+LRESULT Listbox::giveAccessibleObject(WPARAM flags, LPARAM objectId, bool& handled) {
+  if (static_cast<DWORD>(objectId) != static_cast<DWORD>(OBJID_CLIENT)) {
+    handled = false;
+    return 0;
+  }
+  return accessibleObjectResult(*this, flags);
+}
+
+std::wstring Listbox::actionName(int row) const {
+  const bool fixed = row >= 0 && row < static_cast<int>(properties_.fixedRows.size());
+  return toWideText(fixed ? fixedActionName_ : actionName_);
+}
+
+std::wstring Listbox::elementName(int row, int element) const {
+  // Split after the conversion: a "|" byte can be the second half of a GBK character.
+  const std::wstring names = toWideText(elementNames_);
+  std::size_t start = 0;
+  for (int i = 0; i < element && start != std::wstring::npos; ++i) {
+    start = names.find(L'|', start);
+    if (start != std::wstring::npos) ++start;
+  }
+  if (start != std::wstring::npos) {
+    const std::wstring name = names.substr(start, names.find(L'|', start) - start);
+    if (!name.empty()) return name;
+  }
+  return rows_[static_cast<std::size_t>(row)].elements[static_cast<std::size_t>(element)].caption;
+}
+
+void Listbox::queueAction(int row, int element) {
+  pendingActions_.push_back(PendingAction{row, element});
+  PostMessageW(window(), pendingActionMessage(), 0, 0);
+}
+
+LRESULT Listbox::carryOutPendingAction() {
+  // Here, from the message loop, a handler may run a modal loop or destroy the list without
+  // a screen reader's call waiting on it.
+  if (pendingActions_.empty()) return 0;
+  const PendingAction action = pendingActions_.front();
+  pendingActions_.erase(pendingActions_.begin());
+  if (!enabled() || action.row >= itemCount()) return 0;
+  if (action.element >= 0) {
+    clickElement(action.row, action.element);
+  } else if (moveMark(action.row)) {
+    activateRow(action.row);
+  }
+  return 0;
+}
 
 void Listbox::paint(HDC dc, const RECT& client, const Palette& palette) {
   const COLORREF back = palette.own(properties_.backColour, palette.listBack);
