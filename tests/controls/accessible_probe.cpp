@@ -10,16 +10,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/controls/accessible_reading.h"
+
 namespace {
 
-std::string utf8(const wchar_t* text) {
-  if (text == nullptr) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
-}
+using corvalis::exui::test::utf8;
+
+using corvalis::exui::test::childId;
 
 void say(const std::string& line) {
   DWORD written = 0;
@@ -34,20 +31,12 @@ void say(const std::string& line) {
   ExitProcess(2);
 }
 
-VARIANT child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
 std::string text(IAccessible* object, long id, HRESULT(STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*),
                  const char* call) {
   BSTR value = nullptr;
-  const HRESULT result = (object->*get)(child(id), &value);
+  const HRESULT result = (object->*get)(childId(id), &value);
   if (FAILED(result)) fail(call, result);
-  std::string out = utf8(value);
+  std::string out = value != nullptr ? utf8(std::wstring_view(value, SysStringLen(value))) : std::string();
   SysFreeString(value);
   return out;
 }
@@ -56,7 +45,7 @@ long number(IAccessible* object, long id, HRESULT(STDMETHODCALLTYPE IAccessible:
             const char* call) {
   VARIANT value;
   VariantInit(&value);
-  const HRESULT result = (object->*get)(child(id), &value);
+  const HRESULT result = (object->*get)(childId(id), &value);
   if (FAILED(result)) fail(call, result);
   return value.vt == VT_I4 ? value.lVal : -1;
 }
@@ -90,7 +79,7 @@ int main(int argc, char** argv) {
   for (long id = 1; id <= rows; ++id) say("row " + std::to_string(id) + " " + describe(list, id));
 
   IDispatch* dispatch = nullptr;
-  const HRESULT gotChild = list->get_accChild(child(2), &dispatch);
+  const HRESULT gotChild = list->get_accChild(childId(2), &dispatch);
   if (gotChild != S_OK || dispatch == nullptr) fail("get_accChild", gotChild);
   IAccessible* row = nullptr;
   const HRESULT asked = dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&row));
@@ -103,7 +92,7 @@ int main(int argc, char** argv) {
   row->Release();
 
   if (argc > 2) {
-    const HRESULT done = list->accDoDefaultAction(child(std::strtol(argv[2], nullptr, 10)));
+    const HRESULT done = list->accDoDefaultAction(childId(std::strtol(argv[2], nullptr, 10)));
     if (FAILED(done)) fail("accDoDefaultAction", done);
     say("done");
   }

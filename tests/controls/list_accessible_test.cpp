@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "tests/controls/accessible_reading.h"
 #include "tests/controls/harness.h"
 
 namespace corvalis::exui::test {
@@ -27,14 +28,6 @@ Interface** out(ComPtr<Interface>& owner) {
   return reinterpret_cast<Interface**>(owner.put());
 }
 
-VARIANT child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
 std::wstring taken(BSTR text) {
   std::wstring out = text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
   SysFreeString(text);
@@ -43,20 +36,20 @@ std::wstring taken(BSTR text) {
 
 std::wstring nameOf(IAccessible* object, long id) {
   BSTR name = nullptr;
-  object->get_accName(child(id), &name);
+  object->get_accName(childId(id), &name);
   return taken(name);
 }
 
 std::wstring actionOf(IAccessible* object, long id) {
   BSTR action = nullptr;
-  object->get_accDefaultAction(child(id), &action);
+  object->get_accDefaultAction(childId(id), &action);
   return taken(action);
 }
 
 long numberOf(IAccessible* object, long id, HRESULT(STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*)) {
   VARIANT value;
   VariantInit(&value);
-  if (FAILED((object->*get)(child(id), &value)) || value.vt != VT_I4) return -1;
+  if (FAILED((object->*get)(childId(id), &value)) || value.vt != VT_I4) return -1;
   return value.lVal;
 }
 long roleOf(IAccessible* object, long id) { return numberOf(object, id, &IAccessible::get_accRole); }
@@ -130,7 +123,7 @@ class Accessible : public ::testing::Test {
   }
   ComPtr<IAccessible> rowObject(IAccessible* list, long id) const {
     ComPtr<IDispatch> dispatch;
-    EXPECT_EQ(list->get_accChild(child(id), out(dispatch)), S_OK) << "row " << id;
+    EXPECT_EQ(list->get_accChild(childId(id), out(dispatch)), S_OK) << "row " << id;
     return accessibleOf(dispatch.get());
   }
   void setText(int attribute, const char* gbk) const {
@@ -178,7 +171,7 @@ TEST_F(Accessible, TheListAndItsRowsAreRead) {
   EXPECT_EQ(stateOf(list.get(), 2), kRowState);
 
   long left = 0, top = 0, width = 0, height = 0;
-  EXPECT_EQ(list->accLocation(&left, &top, &width, &height, child(3)), S_OK);
+  EXPECT_EQ(list->accLocation(&left, &top, &width, &height, childId(3)), S_OK);
   POINT origin{0, 60};
   ClientToScreen(list_.window, &origin);
   EXPECT_EQ(left, origin.x);
@@ -230,7 +223,7 @@ TEST_F(Accessible, RowButtonsArePushButtonsInsideTheirRow) {
     EXPECT_EQ(actionOf(row.get(), id), L"\u6309\u4E0B");
   }
   ComPtr<IDispatch> none;
-  EXPECT_EQ(row->get_accChild(child(1), out(none)), S_FALSE) << "an element is a child id of its row";
+  EXPECT_EQ(row->get_accChild(childId(1), out(none)), S_FALSE) << "an element is a child id of its row";
 
   // As the program shows them under the pointer: delete enabled, move up disabled.
   showElement(1, 0, false);
@@ -238,15 +231,15 @@ TEST_F(Accessible, RowButtonsArePushButtonsInsideTheirRow) {
   EXPECT_EQ(stateOf(row.get(), 1) & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE), 0);
   EXPECT_TRUE(stateOf(row.get(), 3) & STATE_SYSTEM_UNAVAILABLE);
   recorder.clear();
-  EXPECT_EQ(row->accDoDefaultAction(child(1)), S_OK);
+  EXPECT_EQ(row->accDoDefaultAction(childId(1)), S_OK);
   EXPECT_TRUE(recorder.elementCalls.empty()) << "not inside the screen reader's call";
   pump();
   EXPECT_EQ(recorder.elementCalls, (std::vector<ElementCall>{{kElementClick, 1, 0}}));
   recorder.clear();
-  EXPECT_TRUE(FAILED(row->accDoDefaultAction(child(3)))) << "disabled";
+  EXPECT_TRUE(FAILED(row->accDoDefaultAction(childId(3)))) << "disabled";
   ComPtr<IAccessible> other = rowObject(list.get(), 3);
   ASSERT_TRUE(other);
-  EXPECT_TRUE(FAILED(other->accDoDefaultAction(child(1)))) << "not shown on that row";
+  EXPECT_TRUE(FAILED(other->accDoDefaultAction(childId(1)))) << "not shown on that row";
   pump();
   EXPECT_TRUE(recorder.elementCalls.empty());
 }
@@ -269,7 +262,7 @@ TEST_F(Accessible, TheDefaultActionClicksTheRowFromTheMessageLoop) {
   ComPtr<IAccessible> list = readList();
   ASSERT_TRUE(list);
   recorder.clear();
-  EXPECT_EQ(list->accDoDefaultAction(child(3)), S_OK);
+  EXPECT_EQ(list->accDoDefaultAction(childId(3)), S_OK);
   EXPECT_EQ(rowEvents(recorder.events), Seen{}) << "not inside the screen reader's call";
   pump();
   EXPECT_EQ(rowEvents(recorder.events), (Seen{{kEventFocusMoved, 2}, {kEventItemClick, 2}}));
@@ -283,13 +276,13 @@ TEST_F(Accessible, TheDefaultActionClicksTheRowFromTheMessageLoop) {
   ComPtr<IAccessible> row = rowObject(list.get(), 4);
   ASSERT_TRUE(row);
   recorder.clear();
-  EXPECT_EQ(row->accDoDefaultAction(child(CHILDID_SELF)), S_OK);
+  EXPECT_EQ(row->accDoDefaultAction(childId(CHILDID_SELF)), S_OK);
   pump();
   EXPECT_EQ(rowEvents(recorder.events), (Seen{{kEventFocusMoved, 3}, {kEventItemClick, 3}}));
 
   // Gone before its turn came: nothing happens, and the objects say they are disconnected.
   recorder.clear();
-  EXPECT_EQ(list->accDoDefaultAction(child(1)), S_OK);
+  EXPECT_EQ(list->accDoDefaultAction(childId(1)), S_OK);
   library().ControlDestroy(list_.control);
   pump();
   EXPECT_EQ(rowEvents(recorder.events), Seen{});
@@ -427,14 +420,6 @@ std::string probe(HWND list, const std::string& arguments) {
   }
   drain();
   return output;
-}
-
-std::string utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
 }
 
 std::string hex(long value) {
