@@ -118,6 +118,16 @@ Properties readProperties(const void* block, Kind kind) {
   return properties;
 }
 
+std::string copyAttributeText(std::intptr_t address) {
+  const char* source = reinterpret_cast<const char*>(address);
+  return source != nullptr ? std::string(source, strnlen(source, kEditboxMaxBytes)) : std::string();
+}
+
+LRESULT claimEnter(const MSG* pending, LRESULT wanted) {
+  if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) wanted |= DLGC_WANTMESSAGE;
+  return wanted;
+}
+
 namespace {
 
 // A control and its visible children; dc's origin is at the control's client origin.
@@ -376,10 +386,7 @@ bool Control::setAttribute(int attribute, std::intptr_t value) {
     case kAttrText: {
       std::string* storage = text();
       if (storage == nullptr) return false;
-      const char* source = reinterpret_cast<const char*>(value);
-      std::string fresh;
-      if (source != nullptr) fresh.assign(source, strnlen(source, kEditboxMaxBytes));
-      *storage = std::move(fresh);
+      *storage = copyAttributeText(value);
       textChanged();
       return true;
     }
@@ -460,7 +467,7 @@ LRESULT CALLBACK Control::windowProc(HWND window, UINT message, WPARAM wParam, L
 }
 
 LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
-  ++dispatchDepth_;
+  Hold hold(*this);
   bool handled = true;
   LRESULT result = 0;
   if (message == invokeMessage()) {
@@ -479,7 +486,6 @@ LRESULT Control::route(UINT message, WPARAM wParam, LPARAM lParam) {
     }
   }
   if (!handled) result = passToBridge(message, wParam, lParam);
-  if (--dispatchDepth_ == 0 && destroyPending_) delete this;
   return result;
 }
 

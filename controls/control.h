@@ -97,6 +97,14 @@ void excludeWindowsAbove(HWND window, HDC dc);
 // defaults (fromBlock false).
 Properties readProperties(const void* block, Kind kind);
 
+// A GBK text the program hands over by address (an attribute's value), copied; at most
+// kEditboxMaxBytes bytes, empty for a null address.
+std::string copyAttributeText(std::intptr_t address);
+
+// WM_GETDLGCODE of a control that takes Enter for itself, with `wanted` besides. Esc is never
+// claimed: the program's windows close on it, through a hook that asks the focused control.
+LRESULT claimEnter(const MSG* pending, LRESULT wanted);
+
 class Control {
  public:
   Control(Kind kind, HWND window, const CreationContext& context, EventRoutine routine, Properties properties);
@@ -122,6 +130,21 @@ class Control {
 
   static Control* fromHandle(const void* handle);  // live controls only
   static Control* fromWindow(HWND window);
+
+  // Keeps the object while a call into it runs: an event handler that destroys the control
+  // meanwhile only unbinds it, and the object goes when the call is over.
+  class Hold {
+   public:
+    explicit Hold(Control& control) : control_(control) { ++control_.dispatchDepth_; }
+    ~Hold() {
+      if (--control_.dispatchDepth_ == 0 && control_.destroyPending_) delete &control_;
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    Control& control_;
+  };
 
   // The single paint entry: draws the whole client area into dc (window coordinates), in
   // the colours the settings give at that moment.
@@ -220,7 +243,10 @@ R withControl(const void* handle, R fallback, F&& f) {
   Control* control = Control::fromHandle(handle);
   if (control == nullptr) return fallback;
   HWND window = control->window();
-  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return f(*control);
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    Control::Hold hold(*control);
+    return f(*control);
+  }
   R result = fallback;
   struct Job {
     const void* handle;

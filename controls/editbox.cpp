@@ -374,10 +374,7 @@ LRESULT Editbox::showTextCursor(WORD hitArea, bool& handled) {
 }
 
 LRESULT Editbox::wantedDialogKeys(const MSG* pending) {
-  LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
-  // Enter belongs to the edit box; Esc is left to the window (it closes it).
-  if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
-  return code;
+  return claimEnter(pending, DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL);
 }
 
 LRESULT Editbox::pressEditingKey(WPARAM key, bool& handled) {

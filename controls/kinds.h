@@ -62,6 +62,8 @@ class Listbox final : public Control {
   void onEnable(bool enabled) override;
 
  private:
+  friend class ListAccessible;  // what a screen reader is told reads the rows as they are
+
   struct ElementData {
     bool shown = false;
     bool disabled = false;
@@ -91,11 +93,19 @@ class Listbox final : public Control {
     int element = -1;
     bool scrollBar = false;
   };
+  // A default action asked for through the accessible object, done from the message loop.
+  struct PendingAction {
+    int row;
+    int element;  // -1: the row itself
+  };
 
   int pitch() const;
   int heightOf(const Row& row) const { return row.height > 0 ? row.height : pitch(); }
   int iconSizeFor(int rowHeight) const;
   int rowTop(int index) const;
+  RECT rowRect(int index) const;  // client coordinates, wherever it is scrolled to
+  POINT rowMiddle(int index) const;
+  int rowsPerPage(int from, int direction) const;
   int contentHeight() const;
   int maxScroll() const;
   bool scrollable() const { return maxScroll() > 0; }
@@ -110,6 +120,19 @@ class Listbox final : public Control {
   // control went away meanwhile.
   bool updateHover(POINT point);
   void clearPress();
+  void clickElement(int row, int element);
+  // The focus mark: markRow moves it and tells a screen reader; moveMark is a move the user
+  // or the program makes, clamped, scrolled into view and raised as kEventFocusMoved (false
+  // when the control went away meanwhile).
+  void markRow(int row);
+  bool moveMark(int row);
+  void announceMark() const;
+  bool hasFocus() const { return GetFocus() == window(); }
+  void activateRow(int row);
+  void raiseRightClick(int row, POINT point);
+  std::wstring actionName(int row) const;
+  std::wstring elementName(int row, int element) const;
+  void queueAction(int row, int element);
   void paintRow(HDC dc, const Palette& palette, int index, const RECT& area, int textRight);
   void paintElement(HDC dc, const Palette& palette, int index, int element, const RECT& area);
 
@@ -122,8 +145,22 @@ class Listbox final : public Control {
   static LRESULT awaitRightRelease();
   LRESULT reportRightClick(POINT point);
   LRESULT scrollByWheel(int delta, LPARAM screenPoint);
-  LRESULT scrollByKey(WPARAM key, bool& handled);
-  static LRESULT wantArrowKeys();
+  LRESULT pressKey(WPARAM key);
+  LRESULT pressSystemKey(WPARAM key, bool& handled);
+  LRESULT stepMark(int delta);
+  LRESULT pageMark(int direction);
+  LRESULT markFirstRow();
+  LRESULT markLastRow();
+  LRESULT activateMarkedRow();
+  LRESULT openMenuForMarkedRow();
+  LRESULT reportKey(WPARAM key);
+  LRESULT reportCharacter(WPARAM unit);
+  LRESULT ignoreKeyboardMenu(LPARAM screenPoint, bool& handled);
+  LRESULT showMarkWithFocus(bool& handled);
+  LRESULT hideMarkWithFocus(bool& handled);
+  LRESULT giveAccessibleObject(WPARAM flags, LPARAM objectId, bool& handled);
+  LRESULT carryOutPendingAction();
+  static LRESULT wantedDialogKeys(const MSG* pending);
 
   std::vector<Row> rows_;
   std::vector<ElementDesign> elements_;
@@ -136,6 +173,11 @@ class Listbox final : public Control {
   bool dragging_ = false;
   int dragOffset_ = 0;
   int wheelRemainder_ = 0;
+  int focusRow_ = -1;
+  std::string actionName_;       // GBK
+  std::string fixedActionName_;  // GBK
+  std::string elementNames_;     // GBK, "|" between
+  std::vector<PendingAction> pendingActions_;
 };
 
 // One line of GBK text with caret, selection, clipboard and IME input.

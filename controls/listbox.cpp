@@ -5,6 +5,7 @@
 #include "base/win_handles.h"
 #include "base/wide_text.h"
 #include "controls/kinds.h"
+#include "controls/list_accessible.h"
 
 namespace corvalis::exui {
 namespace {
@@ -25,10 +26,29 @@ int pointsToPixels(int points, int dpi) { return MulDiv(points, dpi, 72); }
 
 POINT pointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
+// What a screen reader names the default action of a row by (GBK): 启动, and 打开 for the
+// fixed rows.
+constexpr char kDefaultActionName[] = "\xC6\xF4\xB6\xAF";
+constexpr char kDefaultFixedActionName[] = "\xB4\xF2\xBF\xAA";
+
+int heldModifiers() {
+  return (GetKeyState(VK_CONTROL) < 0 ? kKeyControl : 0) | (GetKeyState(VK_SHIFT) < 0 ? kKeyShift : 0) |
+         (GetKeyState(VK_MENU) < 0 ? kKeyAlt : 0);
+}
+
+// Posted to the list for each default action a screen reader asks for; the action itself
+// waits in the list, so a stray message can do no more than run one early.
+UINT pendingActionMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Exui.ListAction.5c2e81d0");
+  return message;
+}
+
 }  // namespace
 
 Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routine, Properties properties)
-    : Control(Kind::kListbox, window, context, routine, std::move(properties)) {
+    : Control(Kind::kListbox, window, context, routine, std::move(properties)),
+      actionName_(kDefaultActionName),
+      fixedActionName_(kDefaultFixedActionName) {
   for (const FixedRowDesign& fixed : properties_.fixedRows) {
     Row row;
     row.caption = fixed.caption;
@@ -57,6 +77,28 @@ int Listbox::rowTop(int index) const {
   int top = 0;
   for (int i = 0; i < index && i < itemCount(); ++i) top += heightOf(rows_[static_cast<std::size_t>(i)]);
   return top;
+}
+
+RECT Listbox::rowRect(int index) const {
+  const int top = rowTop(index) - scrollTop_;
+  return RECT{0, top, clientRect().right, top + heightOf(rows_[static_cast<std::size_t>(index)])};
+}
+
+POINT Listbox::rowMiddle(int index) const {
+  const RECT area = rowRect(index);
+  return POINT{area.right / 2, (area.top + area.bottom) / 2};
+}
+
+int Listbox::rowsPerPage(int from, int direction) const {
+  const int page = clientRect().bottom;
+  int used = 0;
+  int count = 0;
+  for (int i = from; i >= 0 && i < itemCount(); i += direction) {
+    used += heightOf(rows_[static_cast<std::size_t>(i)]);
+    if (used > page) break;
+    ++count;
+  }
+  return std::max(count, 1);
 }
 
 int Listbox::contentHeight() const { return rowTop(itemCount()); }
@@ -150,6 +192,7 @@ int Listbox::insertItems(int index, int count, std::intptr_t data, std::string_v
   rows_.insert(rows_.begin() + index, static_cast<std::size_t>(count), row);
   // The hover stays with the row it was on; the next pointer move settles it.
   if (hoverRow_ >= index) hoverRow_ += count;
+  if (focusRow_ >= index) focusRow_ += count;
   clearPress();
   scrollTo(scrollTop_);
   invalidate();
@@ -162,6 +205,7 @@ int Listbox::deleteItems(int index, int count) {
     removed = itemCount();
     rows_.clear();
     hoverRow_ = -1;
+    focusRow_ = -1;
   } else {
     if (index < 0 || index >= itemCount()) return 0;
     if (count <= 0 || count > itemCount() - index) count = itemCount() - index;
@@ -173,6 +217,12 @@ int Listbox::deleteItems(int index, int count) {
     } else if (hoverRow_ >= index) {
       hoverRow_ = -1;
       hoverElement_ = -1;
+    }
+    // The mark of a row that went passes to the row that took its place.
+    if (focusRow_ >= index + count) {
+      focusRow_ -= count;
+    } else if (focusRow_ >= index) {
+      focusRow_ = std::min(index, itemCount() - 1);
     }
   }
   clearPress();
@@ -349,6 +399,10 @@ std::intptr_t Listbox::getAttribute(int attribute) {
     case kAttrScrollTop: return scrollTop_;
     case kAttrHoverRow: return hoverRow_;
     case kAttrContentHeight: return contentHeight();
+    case kAttrFocusRow: return focusRow_;
+    case kAttrActionName: return reinterpret_cast<std::intptr_t>(actionName_.c_str());
+    case kAttrFixedActionName: return reinterpret_cast<std::intptr_t>(fixedActionName_.c_str());
+    case kAttrElementNames: return reinterpret_cast<std::intptr_t>(elementNames_.c_str());
     default: return Control::getAttribute(attribute);
   }
 }
@@ -363,6 +417,18 @@ bool Listbox::setAttribute(int attribute, std::intptr_t value) {
       return true;
     case kAttrScrollTop:
       scrollTo(static_cast<int>(value));
+      return true;
+    case kAttrFocusRow:
+      moveMark(static_cast<int>(value));
+      return true;
+    case kAttrActionName:
+      actionName_ = value != 0 ? copyAttributeText(value) : kDefaultActionName;
+      return true;
+    case kAttrFixedActionName:
+      fixedActionName_ = value != 0 ? copyAttributeText(value) : kDefaultFixedActionName;
+      return true;
+    case kAttrElementNames:
+      elementNames_ = copyAttributeText(value);
       return true;
     default: return Control::setAttribute(attribute, value);
   }
@@ -417,6 +483,7 @@ bool Listbox::updateHover(POINT point) {
 
 LRESULT Listbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
+  if (message == pendingActionMessage()) return carryOutPendingAction();
   switch (message) {
     case WM_MOUSEMOVE: return followPointer(pointOf(lParam));
     case WM_MOUSELEAVE: return endHoverOnLeave();
@@ -427,8 +494,14 @@ LRESULT Listbox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& han
     case WM_RBUTTONDOWN: return awaitRightRelease();
     case WM_RBUTTONUP: return reportRightClick(pointOf(lParam));
     case WM_MOUSEWHEEL: return scrollByWheel(GET_WHEEL_DELTA_WPARAM(wParam), lParam);
-    case WM_KEYDOWN: return scrollByKey(wParam, handled);
-    case WM_GETDLGCODE: return wantArrowKeys();
+    case WM_KEYDOWN: return pressKey(wParam);
+    case WM_SYSKEYDOWN: return pressSystemKey(wParam, handled);
+    case WM_CHAR: return reportCharacter(wParam);
+    case WM_CONTEXTMENU: return ignoreKeyboardMenu(lParam, handled);
+    case WM_GETDLGCODE: return wantedDialogKeys(reinterpret_cast<const MSG*>(lParam));
+    case WM_SETFOCUS: return showMarkWithFocus(handled);
+    case WM_KILLFOCUS: return hideMarkWithFocus(handled);
+    case WM_GETOBJECT: return giveAccessibleObject(wParam, lParam, handled);
     default: return Control::onMessage(message, wParam, lParam, handled);
   }
 }
@@ -452,6 +525,9 @@ LRESULT Listbox::endHoverOnLeave() {
 
 LRESULT Listbox::pressLeftButton(POINT point, bool doubleClick) {
   const Hit hit = hitTest(point);
+  // The program hears of the row through the click itself. Marked before the focus comes,
+  // so that a screen reader is told of the new row once.
+  if (hit.row >= 0 && hit.element < 0 && !hit.scrollBar && hit.row != focusRow_) markRow(hit.row);
   if (GetFocus() != window()) SetFocus(window());  // so that the wheel and keys come here
   if (hit.scrollBar) {
     const RECT thumb = thumbRect();
@@ -506,10 +582,7 @@ LRESULT Listbox::releaseLeftButton(POINT point) {
   invalidate();
   const Hit hit = hitTest(point);
   if (element >= 0) {
-    if (hit.row == row && hit.element == element && clickable(row, element)) {
-      const ElementRoutine routine = elements_[static_cast<std::size_t>(element)].attributes.routine;
-      if (routine != nullptr) callOut([&] { routine(kElementClick, row, element); });
-    }
+    if (hit.row == row && hit.element == element) clickElement(row, element);
   } else if (element == -1 && row >= 0 && hit.row == row && hit.element < 0) {
     raise(kEventItemClick, row, point.x, point.y);
   }
@@ -532,10 +605,19 @@ LRESULT Listbox::awaitRightRelease() {
 }
 
 LRESULT Listbox::reportRightClick(POINT point) {
-  const Hit hit = hitTest(point);
-  if (!raise(kEventItemRightClick, hit.row, point.x, point.y)) return 0;
-  raise(kEventRightClick, hit.row, point.x, point.y);
+  raiseRightClick(hitTest(point).row, point);
   return 0;
+}
+
+void Listbox::raiseRightClick(int row, POINT point) {
+  if (!raise(kEventItemRightClick, row, point.x, point.y)) return;
+  raise(kEventRightClick, row, point.x, point.y);
+}
+
+void Listbox::clickElement(int row, int element) {
+  if (!clickable(row, element)) return;
+  const ElementRoutine routine = elements_[static_cast<std::size_t>(element)].attributes.routine;
+  if (routine != nullptr) callOut([&] { routine(kElementClick, row, element); });
 }
 
 LRESULT Listbox::scrollByWheel(int delta, LPARAM screenPoint) {
@@ -556,21 +638,176 @@ LRESULT Listbox::scrollByWheel(int delta, LPARAM screenPoint) {
   return 0;
 }
 
-LRESULT Listbox::scrollByKey(WPARAM key, bool& handled) {
-  const int page = clientRect().bottom;
+void Listbox::markRow(int row) {
+  focusRow_ = row;
+  invalidate();
+  announceMark();
+}
+
+bool Listbox::moveMark(int row) {
+  row = row < 0 ? -1 : std::min(row, itemCount() - 1);
+  if (row >= 0) guaranteeVisible(row, 1);
+  if (row == focusRow_) return true;
+  markRow(row);
+  return raise(kEventFocusMoved, row);
+}
+
+void Listbox::announceMark() const {
+  if (hasFocus()) NotifyWinEvent(EVENT_OBJECT_FOCUS, window(), OBJID_CLIENT, focusRow_ >= 0 ? focusRow_ + 1 : CHILDID_SELF);
+}
+
+void Listbox::activateRow(int row) {
+  if (row < 0 || row >= itemCount()) return;
+  guaranteeVisible(row, 1);
+  const POINT middle = rowMiddle(row);
+  raise(kEventItemClick, row, middle.x, middle.y);
+}
+
+LRESULT Listbox::pressKey(WPARAM key) {
+  // Ctrl with an arrow is the program's (moving an entry, say), not a move of the mark.
+  if ((key == VK_UP || key == VK_DOWN) && (heldModifiers() & kKeyControl)) return reportKey(key);
   switch (key) {
-    case VK_UP: scrollTo(scrollTop_ - pitch()); break;
-    case VK_DOWN: scrollTo(scrollTop_ + pitch()); break;
-    case VK_PRIOR: scrollTo(scrollTop_ - page); break;
-    case VK_NEXT: scrollTo(scrollTop_ + page); break;
-    case VK_HOME: scrollTo(0); break;
-    case VK_END: scrollTo(maxScroll()); break;
-    default: handled = false; break;
+    case VK_UP: return stepMark(-1);
+    case VK_DOWN: return stepMark(1);
+    case VK_PRIOR: return pageMark(-1);
+    case VK_NEXT: return pageMark(1);
+    case VK_HOME: return markFirstRow();
+    case VK_END: return markLastRow();
+    case VK_RETURN: return activateMarkedRow();
+    case VK_APPS: return openMenuForMarkedRow();
+    case VK_F10: return (heldModifiers() & kKeyShift) ? openMenuForMarkedRow() : reportKey(key);
+    default: return reportKey(key);
   }
+}
+
+LRESULT Listbox::pressSystemKey(WPARAM key, bool& handled) {
+  // F10 comes as a system key; Shift+F10 is the list's, the rest (Alt+F4, the menu) the window's.
+  if (key == VK_F10 && (heldModifiers() & kKeyShift)) return openMenuForMarkedRow();
+  handled = false;
   return 0;
 }
 
-LRESULT Listbox::wantArrowKeys() { return DLGC_WANTARROWS; }
+LRESULT Listbox::stepMark(int delta) {
+  if (itemCount() == 0) return 0;
+  const int from = focusRow_ >= 0 ? focusRow_ + delta : (delta > 0 ? 0 : itemCount() - 1);
+  moveMark(std::clamp(from, 0, itemCount() - 1));
+  return 0;
+}
+
+LRESULT Listbox::pageMark(int direction) {
+  if (itemCount() == 0) return 0;
+  if (focusRow_ < 0) return stepMark(direction);
+  const int from = focusRow_;
+  const int to = std::clamp(from + direction * rowsPerPage(from, direction), 0, itemCount() - 1);
+  // The page turns under the mark, which keeps its place in the view where it can.
+  scrollTo(scrollTop_ + rowTop(to) - rowTop(from));
+  moveMark(to);
+  return 0;
+}
+
+LRESULT Listbox::markFirstRow() {
+  moveMark(0);
+  return 0;
+}
+
+LRESULT Listbox::markLastRow() {
+  moveMark(itemCount() - 1);
+  return 0;
+}
+
+LRESULT Listbox::activateMarkedRow() {
+  if (focusRow_ < 0) return reportKey(VK_RETURN);
+  activateRow(focusRow_);
+  return 0;
+}
+
+LRESULT Listbox::openMenuForMarkedRow() {
+  const int row = focusRow_;
+  if (row >= 0) guaranteeVisible(row, 1);
+  const RECT client = clientRect();
+  raiseRightClick(row, row >= 0 ? rowMiddle(row) : POINT{client.right / 2, client.bottom / 2});
+  return 0;
+}
+
+LRESULT Listbox::reportKey(WPARAM key) {
+  raise(kEventKeyDown, static_cast<int>(key), heldModifiers());
+  return 0;
+}
+
+LRESULT Listbox::reportCharacter(WPARAM unit) {
+  raise(kEventCharacter, static_cast<int>(unit));
+  return 0;
+}
+
+LRESULT Listbox::ignoreKeyboardMenu(LPARAM screenPoint, bool& handled) {
+  // The menu key was raised as a right click when it went down; the menu the system makes of
+  // it on its way up would be a second one. The right button's menu passes on.
+  handled = static_cast<DWORD>(screenPoint) == 0xFFFFFFFFu;
+  return 0;
+}
+
+LRESULT Listbox::showMarkWithFocus(bool& handled) {
+  invalidate();
+  if (focusRow_ >= 0) announceMark();
+  handled = false;
+  return 0;
+}
+
+LRESULT Listbox::hideMarkWithFocus(bool& handled) {
+  invalidate();
+  handled = false;
+  return 0;
+}
+
+LRESULT Listbox::wantedDialogKeys(const MSG* pending) { return claimEnter(pending, DLGC_WANTARROWS | DLGC_WANTCHARS); }
+
+LRESULT Listbox::giveAccessibleObject(WPARAM flags, LPARAM objectId, bool& handled) {
+  if (static_cast<DWORD>(objectId) != static_cast<DWORD>(OBJID_CLIENT)) {
+    handled = false;
+    return 0;
+  }
+  return accessibleObjectResult(*this, flags);
+}
+
+std::wstring Listbox::actionName(int row) const {
+  const bool fixed = row >= 0 && row < static_cast<int>(properties_.fixedRows.size());
+  return toWideText(fixed ? fixedActionName_ : actionName_);
+}
+
+std::wstring Listbox::elementName(int row, int element) const {
+  // Split after the conversion: a "|" byte can be the second half of a GBK character.
+  const std::wstring names = toWideText(elementNames_);
+  std::size_t start = 0;
+  for (int i = 0; i < element && start != std::wstring::npos; ++i) {
+    start = names.find(L'|', start);
+    if (start != std::wstring::npos) ++start;
+  }
+  if (start != std::wstring::npos) {
+    const std::wstring name = names.substr(start, names.find(L'|', start) - start);
+    if (!name.empty()) return name;
+  }
+  return rows_[static_cast<std::size_t>(row)].elements[static_cast<std::size_t>(element)].caption;
+}
+
+void Listbox::queueAction(int row, int element) {
+  pendingActions_.push_back(PendingAction{row, element});
+  PostMessageW(window(), pendingActionMessage(), 0, 0);
+}
+
+LRESULT Listbox::carryOutPendingAction() {
+  // Here, from the message loop, a handler may run a modal loop or destroy the list without
+  // a screen reader's call waiting on it.
+  if (pendingActions_.empty()) return 0;
+  const PendingAction action = pendingActions_.front();
+  pendingActions_.erase(pendingActions_.begin());
+  if (!enabled() || action.row >= itemCount()) return 0;
+  if (action.element >= 0) {
+    clickElement(action.row, action.element);
+  } else if (moveMark(action.row)) {
+    activateRow(action.row);
+  }
+  return 0;
+}
 
 void Listbox::paint(HDC dc, const RECT& client, const Palette& palette) {
   const COLORREF back = palette.own(properties_.backColour, palette.listBack);
@@ -632,10 +869,13 @@ void Listbox::paintRow(HDC dc, const Palette& palette, int index, const RECT& ar
   key.face = toWideText(properties_.fontFace);
   if (properties_.fontSize > 0) key.height = properties_.fontSize;
   key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
-  const COLORREF textColour =
-      !isEnabled ? palette.textDisabled
-                 : palette.own(row.colour, palette.own(properties_.textColour, pressed || hovered ? palette.rowText
-                                                                                                  : palette.text));
+  const COLORREF ink = palette.own(properties_.textColour, pressed || hovered ? palette.rowText : palette.text);
+  const COLORREF textColour = !isEnabled ? palette.textDisabled : palette.own(row.colour, ink);
+  if (index == focusRow_ && hasFocus()) {
+    // In the text's colour, which the system sets in high contrast, not the accent's.
+    const RECT mark{area.left + scaled(kHoverInset), area.top + 1, area.right - scaled(kHoverInset), area.bottom - 1};
+    frameRounded(dc, mark, scaled(kHoverRadius), scaled(1), ink);
+  }
   const RECT textArea{iconLeft + iconSize + scaled(kIconGap), area.top, right, area.bottom};
   if (textArea.right > textArea.left) drawLine(dc, row.wide, textArea, sharedFont(key, dpi()), textColour, DT_LEFT);
 

@@ -2,6 +2,7 @@
 
 #include "base/dpi.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -68,13 +69,27 @@ void fillSolid(HDC dc, const RECT& rect, COLORREF colour) {
   SetBkColor(dc, previous);
 }
 
+namespace {
+
+void roundRect(HDC dc, const RECT& rect, int radius, HGDIOBJ brush, HGDIOBJ pen) {
+  ScopedSelection selectBrush(dc, brush);
+  ScopedSelection selectPen(dc, pen);
+  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, radius * 2, radius * 2);
+}
+
+}  // namespace
+
 void fillRounded(HDC dc, const RECT& rect, int radius, COLORREF fill, COLORREF border) {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
   UniqueBrush brush(CreateSolidBrush(fill));
   UniquePen pen(CreatePen(PS_SOLID, 1, border == kNoBorder ? fill : border));
-  ScopedSelection selectBrush(dc, brush.get());
-  ScopedSelection selectPen(dc, pen.get());
-  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, radius * 2, radius * 2);
+  roundRect(dc, rect, radius, brush.get(), pen.get());
+}
+
+void frameRounded(HDC dc, const RECT& rect, int radius, int width, COLORREF colour) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  UniquePen pen(CreatePen(PS_INSIDEFRAME, std::max(width, 1), colour));
+  roundRect(dc, rect, radius, GetStockObject(NULL_BRUSH), pen.get());
 }
 
 void frameSolid(HDC dc, const RECT& rect, COLORREF colour) {

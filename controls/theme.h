@@ -80,6 +80,8 @@ void fillSolid(HDC dc, const RECT& rect, COLORREF colour);
 // A filled rounded rectangle with an optional border (kNoBorder for none).
 void fillRounded(HDC dc, const RECT& rect, int radius, COLORREF fill, COLORREF border);
 void frameSolid(HDC dc, const RECT& rect, COLORREF colour);
+// A rounded outline `width` pixels wide, inside rect.
+void frameRounded(HDC dc, const RECT& rect, int radius, int width, COLORREF colour);
 // One line of text, vertically centred, cut with an ellipsis; format adds DT_LEFT/DT_CENTER.
 void drawLine(HDC dc, std::wstring_view text, RECT rect, HFONT font, COLORREF colour, UINT format);
 

@@ -242,6 +242,28 @@ TEST_F(Contrast, AListsOwnColoursGiveWay) {
   EXPECT_EQ(own->pixel(90, 45), RGB(0x12, 0x34, 0x56));
 }
 
+TEST_F(Contrast, TheFocusMarkIsDrawnInTheSystemsTextColour) {
+  Window parent = makeParent(200, 200, true);
+  Listbox* list = localControl<Listbox>(parent.get(), RECT{0, 0, 104, 150}, listProperties(3));
+  ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(list->setAttribute(kAttrFocusRow, 1));
+  EXPECT_EQ(render(list->window())->pixel(52, 31), kWindow) << "not without the focus";
+  SetForegroundWindow(parent.get());
+  SetFocus(list->window());
+  ASSERT_EQ(GetFocus(), list->window());
+  auto canvas = render(list->window());
+  EXPECT_EQ(canvas->pixel(52, 31), kWindowText) << "the frame's top, row 1";
+  EXPECT_EQ(canvas->pixel(3, 45), kWindowText) << "its left side";
+  EXPECT_EQ(canvas->pixel(95, 45), kWindow) << "inside";
+  // On the row under the pointer it takes that row's text colour: the highlight would hide it.
+  mouse(list->window(), WM_MOUSEMOVE, 40, 45);
+  auto hovered = render(list->window());
+  EXPECT_EQ(hovered->pixel(52, 31), kHighlightText);
+  EXPECT_EQ(hovered->pixel(95, 45), kHighlight);
+  SetFocus(parent.get());
+  EXPECT_EQ(render(list->window())->pixel(52, 31), kHighlight) << "without the focus, the hover alone";
+}
+
 TEST_F(Contrast, RowGlyphsAndRowButtonsUseTheSystemsColours) {
   Window parent = makeParent(200, 200);
   Properties properties = listProperties(0);
