@@ -53,14 +53,16 @@ class ListAccessible final : public ComObject<IAccessible> {
   // Null when the window's part cannot be made for the list itself.
   static ListAccessible* make(HWND window, const void* handle, int row) {
     ComPtr<IAccessible> standard;
-    if (row < 0 && FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible, standard.put()))) {
+    // __uuidof rather than IID_IAccessible throughout: the x86_64 import library of oleacc
+    // defines that name as a code thunk, and the linker may bind it before libuuid's GUID.
+    if (row < 0 && FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible), standard.put()))) {
       return nullptr;
     }
     return new (std::nothrow) ListAccessible(window, handle, row, std::move(standard));
   }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-    if (object != nullptr && IsEqualIID(id, IID_IDispatch)) {
+    if (object != nullptr && IsEqualIID(id, __uuidof(IDispatch))) {
       *object = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -351,7 +353,7 @@ class ListAccessible final : public ComObject<IAccessible> {
 LRESULT accessibleObjectResult(Listbox& list, WPARAM flags) {
   ComPtr<IAccessible> object(ListAccessible::make(list.window(), list.handle(), -1));
   if (!object) return 0;
-  const LRESULT result = LresultFromObject(IID_IAccessible, flags, object.get());
+  const LRESULT result = LresultFromObject(__uuidof(IAccessible), flags, object.get());
   return result > 0 ? result : 0;
 }
 

@@ -653,7 +653,8 @@ bool Listbox::moveMark(int row) {
 }
 
 void Listbox::announceMark() const {
-  if (hasFocus()) NotifyWinEvent(EVENT_OBJECT_FOCUS, window(), OBJID_CLIENT, focusRow_ >= 0 ? focusRow_ + 1 : CHILDID_SELF);
+  if (!hasFocus()) return;
+  NotifyWinEvent(EVENT_OBJECT_FOCUS, window(), OBJID_CLIENT, focusRow_ >= 0 ? focusRow_ + 1 : CHILDID_SELF);
 }
 
 void Listbox::activateRow(int row) {

@@ -67,14 +67,15 @@ int main(int argc, char** argv) {
   const HRESULT com = CoInitialize(nullptr);
   if (FAILED(com)) fail("CoInitialize", com);
   IAccessible* list = nullptr;
-  const HRESULT found = AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&list));
+  const HRESULT found =
+      AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&list));
   if (FAILED(found) || list == nullptr) fail("AccessibleObjectFromWindow", found);
   long rows = 0;
   const HRESULT counted = list->get_accChildCount(&rows);
   if (FAILED(counted)) fail("get_accChildCount", counted);
   char line[64];
-  std::snprintf(line, sizeof line, "list role=%ld children=%ld", number(list, CHILDID_SELF, &IAccessible::get_accRole, "get_accRole"),
-                rows);
+  const long role = number(list, CHILDID_SELF, &IAccessible::get_accRole, "get_accRole");
+  std::snprintf(line, sizeof line, "list role=%ld children=%ld", role, rows);
   say(line);
   for (long id = 1; id <= rows; ++id) say("row " + std::to_string(id) + " " + describe(list, id));
 
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
   const HRESULT gotChild = list->get_accChild(childId(2), &dispatch);
   if (gotChild != S_OK || dispatch == nullptr) fail("get_accChild", gotChild);
   IAccessible* row = nullptr;
-  const HRESULT asked = dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&row));
+  const HRESULT asked = dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&row));
   dispatch->Release();
   if (FAILED(asked)) fail("QueryInterface", asked);
   long elements = 0;

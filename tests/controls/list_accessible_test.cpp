@@ -57,7 +57,7 @@ long stateOf(IAccessible* object, long id) { return numberOf(object, id, &IAcces
 
 ComPtr<IAccessible> accessibleOf(IDispatch* dispatch) {
   ComPtr<IAccessible> object;
-  if (dispatch != nullptr) dispatch->QueryInterface(IID_IAccessible, object.put());
+  if (dispatch != nullptr) dispatch->QueryInterface(__uuidof(IAccessible), object.put());
   return object;
 }
 
@@ -116,7 +116,7 @@ class Accessible : public ::testing::Test {
 
   ComPtr<IAccessible> readList() const {
     ComPtr<IAccessible> object;
-    const HRESULT result = AccessibleObjectFromWindow(list_.window, OBJID_CLIENT, IID_IAccessible,
+    const HRESULT result = AccessibleObjectFromWindow(list_.window, OBJID_CLIENT, __uuidof(IAccessible),
                                                       reinterpret_cast<void**>(object.put()));
     EXPECT_EQ(result, S_OK);
     return object;
@@ -338,9 +338,9 @@ class FocusEvents : public Accessible, public ::testing::WithParamInterface<DWOR
 
 TEST_P(FocusEvents, MovingTheMarkIsHeardAsTheFocusOfItsRow) {
   const DWORD flags = GetParam();
+  const HMODULE hookModule = (flags & WINEVENT_INCONTEXT) ? GetModuleHandleW(nullptr) : nullptr;
   const HWINEVENTHOOK hook =
-      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, (flags & WINEVENT_INCONTEXT) ? GetModuleHandleW(nullptr) : nullptr,
-                      hearFocus, GetCurrentProcessId(), 0, flags);
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, hookModule, hearFocus, GetCurrentProcessId(), 0, flags);
   ASSERT_NE(hook, nullptr);
   focusList();
   ASSERT_EQ(GetFocus(), list_.window);
@@ -394,7 +394,8 @@ std::string probe(HWND list, const std::string& arguments) {
   std::wstring command = L"\"" + program + L"\" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(list)) +
                          std::wstring(arguments.begin(), arguments.end());
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return {};
   }
   UniqueKernelHandle running(process.hProcess), thread(process.hThread);
