@@ -1,13 +1,15 @@
 #include "app/popup_menu.h"
 
+#include <utility>
+
 #include "base/dpi.h"
 
 namespace corvalis {
 
-bool showPopupMenu(HWND owner, UniqueMenu menu) {
+namespace {
+
+bool showPopupMenuAt(HWND owner, UniqueMenu menu, POINT cursor) {
   if (!menu || owner == nullptr) return false;
-  POINT cursor{};
-  if (!GetCursorPos(&cursor)) return false;
   // Without the owner in the foreground the menu stays open when the user clicks
   // elsewhere.
   SetForegroundWindow(owner);
@@ -17,6 +19,25 @@ bool showPopupMenu(HWND owner, UniqueMenu menu) {
   // at once does not close immediately.
   PostMessageA(owner, WM_NULL, 0, 0);
   return shown != FALSE;
+}
+
+}  // namespace
+
+bool showPopupMenu(HWND owner, UniqueMenu menu) {
+  POINT cursor{};
+  if (!GetCursorPos(&cursor)) return false;
+  return showPopupMenuAt(owner, std::move(menu), cursor);
+}
+
+POINT popupMenuPoint(POINT cursor, const RECT& item) {
+  if (PtInRect(&item, cursor)) return cursor;
+  return POINT{item.left + (item.right - item.left) / 2, item.top + (item.bottom - item.top) / 2};
+}
+
+bool showPopupMenuFor(HWND owner, UniqueMenu menu, const RECT& item) {
+  POINT cursor{};
+  if (!GetCursorPos(&cursor)) return false;
+  return showPopupMenuAt(owner, std::move(menu), popupMenuPoint(cursor, item));
 }
 
 }  // namespace corvalis

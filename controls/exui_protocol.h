@@ -112,7 +112,8 @@ enum Event : std::int32_t {
   kEventItemEnter = 8,        // the pointer moved onto a row
   kEventItemLeave = 9,        // the pointer left that row (to another row, off the rows, out)
   kEventRightClick = 15,      // right button released anywhere in the list, after event 1
-  kEventFocusMoved = 16,      // the focus mark moved to row a1 (keys, kAttrFocusRow, a click)
+  kEventFocusMoved = 16,      // the focus mark moved to row a1 by the keys or kAttrFocusRow (a
+                              // click marks its row too, raising only its click events)
   kEventKeyDown = 17,         // a key the list does not take itself, while it has the focus:
                               // a1 = virtual key, a2 = kKeyControl | kKeyShift | kKeyAlt
   kEventCharacter = 18,       // a character typed while it has the focus: a1 = the UTF-16 unit

@@ -57,8 +57,8 @@ RECT placeOf(HWND control) {
 }
 
 // Fills the list from editTable, in order. Stops when the window goes or a newer fill
-// takes over (it has replaced the rows).
-void fillEditList(EditSession& session) {
+// takes over (it has replaced the rows): true when it filled the list to the end.
+bool fillEditList(EditSession& session) {
   const std::uint32_t generation = session.generation;
   const std::uint32_t fill = ++session.fill;
   const std::int32_t dpi = windowDpi(windowHandle(kEditWindowIdentity));
@@ -70,16 +70,33 @@ void fillEditList(EditSession& session) {
     const char* name = keys.textAt(i);
     appendShortcutRow(kEditList, name != nullptr ? name : "", images.take(i), kEditRowWord, dpi);
     processPendingMessages();
-    if (generation != session.generation || fill != session.fill) return;
+    if (generation != session.generation || fill != session.fill) return false;
   }
+  return true;
 }
 
-void rebuildEditList(EditSession& session) {
+// The row the keys act on: the focus mark's, or the one it goes to once the list has
+// refilled (keys typed quickly arrive while it does).
+std::int32_t markedRow(const EditSession& session) {
+  return session.pendingMark ? *session.pendingMark : listFocusRow(kEditList);
+}
+
+// Refills the list after a change, the focus mark then on `mark` (none when negative).
+// False when the window went or a newer refill took over meanwhile (that one places the
+// mark).
+bool refillEditList(EditSession& session, std::int32_t mark) {
   const std::uint32_t generation = session.generation;
+  session.pendingMark = mark;
   lockUpdate(session.elements);
   listDelete(kEditList, -1, 0);
-  fillEditList(session);
-  if (generation == session.generation) unlockUpdate(session.elements);
+  const bool filled = fillEditList(session);
+  if (generation != session.generation) return false;
+  unlockUpdate(session.elements);
+  if (!filled) return false;
+  session.pendingMark.reset();
+  const int rows = listCount(kEditList);
+  if (mark >= 0 && rows > 0) listSetFocusRow(kEditList, std::min(mark, rows - 1));
+  return true;
 }
 
 void showRowButtons(const EditSession& session, std::int32_t row) {
@@ -112,16 +129,13 @@ EditSession* openSession(const ControlEvent* event = nullptr) {
 }
 
 // After a change: the list shows the copy again, `row` in view with the focus mark and
-// its buttons. Nothing more when the window went while the list refilled.
-void showChange(EditSession& session, std::optional<std::int32_t> row) {
-  const std::uint32_t generation = session.generation;
-  rebuildEditList(session);
-  if (generation != session.generation) return;
+// its buttons. Nothing more when the window went or another change came meanwhile.
+void showChange(EditSession& session, std::int32_t row) {
+  if (!refillEditList(session, row)) return;
   const int rows = listCount(kEditList);
-  if (!row || rows == 0) return;
-  const std::int32_t shown = std::clamp(*row, 0, rows - 1);
+  if (rows == 0) return;
+  const std::int32_t shown = std::clamp(row, 0, rows - 1);
   listMakeVisible(kEditList, shown, 1);
-  listSetFocusRow(kEditList, shown);
   showRowButtons(session, shown);
 }
 
@@ -149,7 +163,7 @@ void moveRow(EditSession& session, std::int32_t row, std::int32_t step) {
 // Ctrl+Z and Ctrl+Y: the copy steps back or forward; the mark keeps its place.
 void stepHistory(EditSession& session, bool back) {
   const bool stepped = back ? session.history.undo(session.table) : session.history.redo(session.table);
-  if (stepped) showChange(session, std::max(listFocusRow(kEditList), 0));
+  if (stepped) showChange(session, std::max(markedRow(session), 0));
 }
 
 // A row button's notification comes from the library without the window's record: the
@@ -291,6 +305,7 @@ void setUpEditWindow() {
   EditSession& session = launcher->edit;
   ++session.generation;
   session.history.clear();
+  session.pendingMark.reset();
   setUpRowButtons(session);
   // The whole copy first, the rows after: an add that arrives while the rows fill
   // finds editTable complete.
@@ -307,7 +322,7 @@ void onEditWindowDpiChanged() {
   // The controls are new: a rename waiting in the old ones is dropped, as is a fill.
   ++session.generation;
   setUpRowButtons(session);
-  fillEditList(session);
+  refillEditList(session, markedRow(session));
 }
 
 void insertIntoOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::int32_t position) {
@@ -330,9 +345,7 @@ void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::s
   if (addDroppedShortcuts(session.table, paths, position) == 0) return;
   // The bar saved it already; undone here, the close saves the list without it.
   session.history.record(std::move(image));
-  const std::uint32_t generation = session.generation;
-  rebuildEditList(session);
-  if (generation != session.generation) return;
+  if (!refillEditList(session, markedRow(session))) return;
   const int rows = listCount(kEditList);
   if (rows > 0) listMakeVisible(kEditList, position > 0 ? position - 1 : rows - 1, 1);
 }
@@ -341,7 +354,7 @@ void mergeIntoOpenEditWindow(Launcher& launcher, const HashTable& file) {
   EditSession& session = launcher.edit;
   if (!isOpen(session) || !mergeOnto(file, session.table)) return;
   session.history.mergeUnder(file);  // undo never takes the file's shortcuts away
-  rebuildEditList(session);
+  refillEditList(session, markedRow(session));
 }
 
 bool commitOpenEditWindow(Launcher& launcher) {
@@ -410,7 +423,7 @@ std::int32_t onEditListKey(const ControlEvent& event) {
   EditSession& session = *open;
   const std::int32_t key = event.arguments[0];
   const std::int32_t modifiers = event.arguments[1];
-  const std::int32_t row = listFocusRow(kEditList);
+  const std::int32_t row = markedRow(session);
   const bool control = modifiers == exui::kKeyControl;
   if (modifiers == 0 && key == VK_DELETE) removeRow(session, row);
   else if (modifiers == 0 && key == VK_F2) renameRow(session, row);

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "app/window_template.h"
 #include "base/dpi.h"
@@ -48,6 +49,8 @@ struct EditSession {
   // change must not touch the controls any more.
   std::uint32_t generation = 0;
   std::uint32_t fill = 0;  // bumped by every fill of the list
+  // Where the focus mark goes once the list refilled; the keys act on that row meanwhile.
+  std::optional<std::int32_t> pendingMark;
   // What Ctrl+Z and Ctrl+Y step through. The window saves on close when its copy differs
   // from the bar's table, so a change undone is no change.
   EditHistory history;

@@ -35,6 +35,19 @@ constexpr std::int32_t kAfterLaunchMilliseconds = 100;
 constexpr DWORD kTypedFindMilliseconds = 1000;
 constexpr ControlId kLauncherList = controlId(kLauncherWindowIdentity, kLauncherListIdentity);
 
+// The bar's row on the screen, as the list shows it now (scrolled).
+RECT barRowOnScreen(int row) {
+  RECT place{};
+  const HWND list = controlWindow(kLauncherWindowIdentity, kLauncherListIdentity);
+  if (list == nullptr) return place;
+  GetWindowRect(list, &place);
+  int top = place.top - listScrollTop(kLauncherList);
+  for (int before = 0; before < row; ++before) top += listRowHeight(kLauncherList, before);
+  place.top = top;
+  place.bottom = top + listRowHeight(kLauncherList, row);
+  return place;
+}
+
 // On the window thread, with the path the user chose: the table, the file and the bar.
 void addShortcut(Launcher& launcher, const Text& path) {
   // An empty name (a file named ".profile") is refused by the table; the file is
@@ -104,7 +117,7 @@ std::int32_t onShortcutListSecondItem(const ControlEvent& event) {
   const std::int32_t row = event.arguments[0];
   if (row >= kFixedRowCount) {
     const HWND bar = windowHandle(kLauncherWindowIdentity);
-    showPopupMenu(bar, windowMenu(kLauncherWindowIdentity, kLauncherMenuIdentity));
+    showPopupMenuFor(bar, windowMenu(kLauncherWindowIdentity, kLauncherMenuIdentity), barRowOnScreen(row));
   } else if (row == 0) {
     openEditWindow(*launcher);
   }

@@ -76,5 +76,14 @@ TEST(PopupMenu, ShowsAtCursorPlusThreeAndDeliversTheCommand) {
   DestroyWindow(owner);
 }
 
+TEST(PopupMenuPoint, AtTheCursorOnTheItemElseAtTheItemsMiddle) {
+  const RECT row{1176, 330, 1280, 360};
+  EXPECT_EQ(popupMenuPoint({1200, 340}, row).x, 1200);
+  const POINT keyboard = popupMenuPoint({10, 10}, row);
+  EXPECT_EQ(keyboard.x, 1228);
+  EXPECT_EQ(keyboard.y, 345);
+  EXPECT_EQ(popupMenuPoint({1280, 340}, row).x, 1228) << "the right edge is outside the item";
+}
+
 }  // namespace
 }  // namespace corvalis

@@ -32,6 +32,8 @@ std::int32_t handlerC(const ControlEvent&) { return 3; }
 std::int32_t handlerD(const ControlEvent&) { return 4; }
 std::int32_t handlerE(const ControlEvent&) { return 5; }
 std::int32_t handlerF(const ControlEvent&) { return 6; }
+std::int32_t handlerG(const ControlEvent&) { return 7; }
+bool escapeA() { return true; }
 void windowA() {}
 void windowB() {}
 void windowC() {}
@@ -41,8 +43,9 @@ void windowF() {}
 void windowG() {}
 
 void bindAll() {
-  bindWindowTemplates({windowA, windowB, handlerA, handlerB, windowC, windowD},
-                      {windowE, windowF, handlerA, handlerB, handlerC, handlerD, handlerE, handlerF, windowG});
+  bindWindowTemplates({windowA, windowB, handlerA, handlerB, windowC, windowD, handlerG, escapeA},
+                      {windowE, windowF, handlerA, handlerB, handlerC, handlerD, handlerE, handlerF, windowG, nullptr,
+                       handlerG});
 }
 
 struct Expected {
@@ -126,6 +129,7 @@ TEST(LauncherTemplate, IsABorderlessTopmostBar) {
   EXPECT_TRUE(launcher.visible);
   EXPECT_EQ(launcher.events.created, windowA);
   EXPECT_EQ(launcher.events.destroying, windowB);
+  EXPECT_EQ(launcher.events.escape, escapeA);
 }
 
 TEST(LauncherTemplate, HoldsItsThreeControls) {
@@ -137,7 +141,7 @@ TEST(LauncherTemplate, HoldsItsThreeControls) {
       {kLauncherWindowExIdentity, ControlKind::WindowEx, L"窗口EX", {4, 4, 24, 24}, 0, exui::Kind::kWindow},
   });
   EXPECT_EQ(results(controlOf(launcher, kLauncherListIdentity)),
-            (std::vector<std::pair<std::int32_t, std::int32_t>>{{0, 1}, {1, 2}}));
+            (std::vector<std::pair<std::int32_t, std::int32_t>>{{0, 1}, {1, 2}, {18, 7}}));
   EXPECT_TRUE(controlOf(launcher, kLauncherRetiredToolbarIdentity).events.empty());
   EXPECT_TRUE(controlOf(launcher, kLauncherWindowExIdentity).events.empty());
 }
@@ -215,7 +219,7 @@ TEST(EditTemplate, HoldsItsControlsInTheirPanels) {
   EXPECT_EQ(results(controlOf(edit, kEditSaveButtonIdentity)), (Bound{{0, 1}}));
   EXPECT_EQ(results(controlOf(edit, kEditNameBoxIdentity)), (Bound{{11, 1}})) << "Enter confirms as 保存 does";
   EXPECT_EQ(results(controlOf(edit, kEditTipPanelIdentity)), (Bound{{20, 2}}));
-  EXPECT_EQ(results(controlOf(edit, kEditListIdentity)), (Bound{{8, 3}, {9, 4}, {6, 5}, {15, 6}}));
+  EXPECT_EQ(results(controlOf(edit, kEditListIdentity)), (Bound{{8, 3}, {9, 4}, {6, 5}, {15, 6}, {17, 7}}));
   for (std::int32_t unbound : {kEditRenamePanelIdentity, kEditFilterIdentity,
                                kEditTipLabelIdentity, kEditWindowEx1Identity})
     EXPECT_TRUE(controlOf(edit, unbound).events.empty()) << unbound;

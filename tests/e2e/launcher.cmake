@@ -29,7 +29,10 @@ set(CORVALIS_E2E_LAUNCHER_SCENARIOS
   bar_follows_the_display
   # drop_scenarios.py: files dragged onto the bar.
   drag_files_onto_the_bar
-  a_drag_without_files_leaves_the_bar)
+  a_drag_without_files_leaves_the_bar
+  # keyboard_scenarios.py: the hotkey, the bar's and the edit window's keys.
+  bar_from_the_keyboard
+  edit_window_from_the_keyboard)
 
 foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
   add_test(NAME e2e_${scenario}
@@ -37,7 +40,7 @@ foreach(scenario ${CORVALIS_E2E_LAUNCHER_SCENARIOS})
             --exe $<TARGET_FILE:corvalisbar> --helper $<TARGET_FILE:edge_probe>
             --artifacts ${CMAKE_CURRENT_BINARY_DIR}/artifacts --shots ${CMAKE_BINARY_DIR}/e2e-shots)
   set_tests_properties(e2e_${scenario} PROPERTIES RESOURCE_LOCK corvalis_wine_desktop RUN_SERIAL TRUE TIMEOUT 240 LABELS e2e
-    ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>")
+    ENVIRONMENT "CORVALIS_E2E_DESKTOP=corvalis-launcher;CORVALIS_E2E_WININFO=$<TARGET_FILE:wininfo>;CORVALIS_E2E_MARKER=$<TARGET_FILE:launch_marker>;CORVALIS_E2E_ACCESSIBLE=$<TARGET_FILE:accessible_probe>")
 endforeach()
 
 # dpi_scenarios.py: the bar at 144 and at 192 DPI, each in a prefix of its own set to that

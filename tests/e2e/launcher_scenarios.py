@@ -930,4 +930,13 @@ def long_list(ctx, desk):
     xdotool("mousemove", (rect[0] + rect[2]) // 2, rect[3] - ROW_PITCH // 2, "click", 1)
     wait_marker(last, "the last row, scrolled into view, to launch the last shortcut")
     desk.wait_left(desk.parked, "the bar to slide out after the launch")
+
+    # From the keyboard: End marks the last row, scrolling it into view, and Enter
+    # launches it.
+    os.remove(unix_path(last) + ".ran")
+    xdotool("key", "ctrl+alt+space")
+    desk.wait_left(desk.flush, "Ctrl+Alt+Space to slide the bar in")
+    wait_for(lambda: desk.foreground()["hwnd"] == desk.hwnd, 10, what="the bar to take the foreground")
+    xdotool("key", "--delay", 80, "Home", "End", "Return")
+    wait_marker(last, "End and Enter to launch the last shortcut")
     stop_cleanly(desk.program)

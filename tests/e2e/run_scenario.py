@@ -18,6 +18,7 @@ import keeping_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARI
 import dpi_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import drop_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 import monitor_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
+import keyboard_scenarios  # noqa: E402,F401  (registers its scenarios in SCENARIOS)
 
 
 def main():
