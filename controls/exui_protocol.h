@@ -128,7 +128,9 @@ enum Event : std::int32_t {
   kEventEditEscape = 12,   // Esc pressed (only when the key reaches the edit box)
 };
 // Keys: a list takes the focus when clicked. It keeps a focus mark on one row, drawn while
-// it has the keyboard focus (so that it shows in high contrast too): Up/Down, Home/End and
+// it has the keyboard focus (so that it shows in high contrast too) once a key went to it or
+// the program set kAttrFocusRow, until the next click - as Windows shows keyboard cues; with
+// the system's keyboard cues on, always. Up/Down, Home/End and
 // Page Up/Down move the mark (scrolling the row into view; with Ctrl held they are key
 // events instead), Enter raises kEventItemClick for the marked row and Shift+F10 or the
 // menu key kEventItemRightClick and kEventRightClick for it, as the pointer would. An edit
@@ -183,7 +185,8 @@ enum Attribute : std::int32_t {
   kAttrKind = 18,          // get: Kind
   kAttrContentHeight = 19, // list, get: total height of all rows
   kAttrFocusRow = 20,      // list: the row with the focus mark, -1 for none; set moves it
-                           // there (clamped), scrolls it into view and raises kEventFocusMoved
+                           // there (clamped), shows it, scrolls it into view and raises
+                           // kEventFocusMoved
   // What a screen reader is told (the list answers WM_GETOBJECT with an accessible object:
   // a list with one list item per row, named by its caption). Each set with a GBK text
   // address (copied):

@@ -142,7 +142,9 @@ class Listbox final : public Control {
   LRESULT pressLeftButton(POINT point, bool doubleClick);
   LRESULT releaseLeftButton(POINT point);
   LRESULT dropPressOnCaptureLoss(HWND newCapture);
-  static LRESULT awaitRightRelease();
+  LRESULT awaitRightRelease();
+  void showCues();
+  void hideCuesOnClick();
   LRESULT reportRightClick(POINT point);
   LRESULT scrollByWheel(int delta, LPARAM screenPoint);
   LRESULT pressKey(WPARAM key);
@@ -174,6 +176,9 @@ class Listbox final : public Control {
   int dragOffset_ = 0;
   int wheelRemainder_ = 0;
   int focusRow_ = -1;
+  // Whether the mark is drawn while the list has the focus: from a key on, until a click
+  // (Windows' keyboard cues), or always where the user asked the system for them.
+  bool cuesShown_ = false;
   std::string actionName_;       // GBK
   std::string fixedActionName_;  // GBK
   std::string elementNames_;     // GBK, "|" between

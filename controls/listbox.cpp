@@ -10,6 +10,13 @@
 namespace corvalis::exui {
 namespace {
 
+// The user asked Windows to show keyboard cues always (Ease of Access), not only once the
+// keyboard is used.
+bool systemShowsCues() {
+  BOOL cues = FALSE;
+  return SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0) && cues;
+}
+
 constexpr int kPadLeft = 5;
 constexpr int kIconGap = 6;
 constexpr int kPadRight = 5;
@@ -49,6 +56,7 @@ Listbox::Listbox(HWND window, const CreationContext& context, EventRoutine routi
     : Control(Kind::kListbox, window, context, routine, std::move(properties)),
       actionName_(kDefaultActionName),
       fixedActionName_(kDefaultFixedActionName) {
+  cuesShown_ = systemShowsCues();
   for (const FixedRowDesign& fixed : properties_.fixedRows) {
     Row row;
     row.caption = fixed.caption;
@@ -419,6 +427,7 @@ bool Listbox::setAttribute(int attribute, std::intptr_t value) {
       scrollTo(static_cast<int>(value));
       return true;
     case kAttrFocusRow:
+      showCues();  // the program moves the mark for the keyboard's user
       moveMark(static_cast<int>(value));
       return true;
     case kAttrActionName:
@@ -524,6 +533,7 @@ LRESULT Listbox::endHoverOnLeave() {
 }
 
 LRESULT Listbox::pressLeftButton(POINT point, bool doubleClick) {
+  hideCuesOnClick();
   const Hit hit = hitTest(point);
   // The program hears of the row through the click itself. Marked before the focus comes,
   // so that a screen reader is told of the new row once.
@@ -601,6 +611,7 @@ LRESULT Listbox::dropPressOnCaptureLoss(HWND newCapture) {
 }
 
 LRESULT Listbox::awaitRightRelease() {
+  hideCuesOnClick();
   return 0;  // the release raises the right click
 }
 
@@ -664,7 +675,20 @@ void Listbox::activateRow(int row) {
   raise(kEventItemClick, row, middle.x, middle.y);
 }
 
+void Listbox::showCues() {
+  if (cuesShown_) return;
+  cuesShown_ = true;
+  invalidate();
+}
+
+void Listbox::hideCuesOnClick() {
+  if (!cuesShown_ || systemShowsCues()) return;
+  cuesShown_ = false;
+  invalidate();
+}
+
 LRESULT Listbox::pressKey(WPARAM key) {
+  showCues();
   // Ctrl with an arrow is the program's (moving an entry, say), not a move of the mark.
   if ((key == VK_UP || key == VK_DOWN) && (heldModifiers() & kKeyControl)) return reportKey(key);
   switch (key) {
@@ -682,6 +706,7 @@ LRESULT Listbox::pressKey(WPARAM key) {
 }
 
 LRESULT Listbox::pressSystemKey(WPARAM key, bool& handled) {
+  showCues();
   // F10 comes as a system key; Shift+F10 is the list's, the rest (Alt+F4, the menu) the window's.
   if (key == VK_F10 && (heldModifiers() & kKeyShift)) return openMenuForMarkedRow();
   handled = false;
@@ -872,7 +897,7 @@ void Listbox::paintRow(HDC dc, const Palette& palette, int index, const RECT& ar
   key.weight = (row.captionStyle & kCaptionBold) ? FW_SEMIBOLD : properties_.fontWeight;
   const COLORREF ink = palette.own(properties_.textColour, pressed || hovered ? palette.rowText : palette.text);
   const COLORREF textColour = !isEnabled ? palette.textDisabled : palette.own(row.colour, ink);
-  if (index == focusRow_ && hasFocus()) {
+  if (index == focusRow_ && hasFocus() && cuesShown_) {
     // In the text's colour, which the system sets in high contrast, not the accent's.
     const RECT mark{area.left + scaled(kHoverInset), area.top + 1, area.right - scaled(kHoverInset), area.bottom - 1};
     frameRounded(dc, mark, scaled(kHoverRadius), scaled(1), ink);

@@ -128,10 +128,15 @@ EditSession* openSession(const ControlEvent* event = nullptr) {
   return launcher != nullptr ? &launcher->edit : nullptr;
 }
 
-// After a change: the list shows the copy again, `row` in view with the focus mark and
-// its buttons. Nothing more when the window went or another change came meanwhile.
-void showChange(EditSession& session, std::int32_t row) {
-  if (!refillEditList(session, row)) return;
+// Who made a change: the keyboard's user sees the focus mark on the row it leaves; the
+// pointer's sees no mark, as Windows hides keyboard cues from the mouse.
+enum class By { pointer, keys };
+
+// After a change: the list shows the copy again, `row` in view with its buttons (and the
+// focus mark, after a key). Nothing more when the window went or another change came
+// meanwhile.
+void showChange(EditSession& session, std::int32_t row, By by) {
+  if (!refillEditList(session, by == By::keys ? row : -1)) return;
   const int rows = listCount(kEditList);
   if (rows == 0) return;
   const std::int32_t shown = std::clamp(row, 0, rows - 1);
@@ -140,30 +145,30 @@ void showChange(EditSession& session, std::int32_t row) {
 }
 
 // Removes the entry on `row`; the mark stays at that place.
-void removeRow(EditSession& session, std::int32_t row) {
+void removeRow(EditSession& session, std::int32_t row, By by) {
   ProcessHeapText name;
   if (row < 0 || !session.table.getAt(row + 1, &name, nullptr)) return;
   ByteString before = shortcutImage(session.table);
   session.table.remove(name.c_str());
   session.history.record(std::move(before));
-  showChange(session, row);
+  showChange(session, row, by);
 }
 
 // Moves the entry on `row` one place down (+1) or up (-1); the mark goes with it.
-void moveRow(EditSession& session, std::int32_t row, std::int32_t step) {
+void moveRow(EditSession& session, std::int32_t row, std::int32_t step, By by) {
   const std::int32_t p = row + 1;
   const std::int32_t neighbour = p + step;
   if (row < 0 || neighbour < 1 || neighbour > static_cast<std::int32_t>(session.table.count())) return;
   ByteString before = shortcutImage(session.table);
   if (!swapEntries(session.table, p, neighbour)) return;
   session.history.record(std::move(before));
-  showChange(session, neighbour - 1);
+  showChange(session, neighbour - 1, by);
 }
 
 // Ctrl+Z and Ctrl+Y: the copy steps back or forward; the mark keeps its place.
 void stepHistory(EditSession& session, bool back) {
   const bool stepped = back ? session.history.undo(session.table) : session.history.redo(session.table);
-  if (stepped) showChange(session, std::max(markedRow(session), 0));
+  if (stepped) showChange(session, std::max(markedRow(session), 0), By::keys);
 }
 
 // A row button's notification comes from the library without the window's record: the
@@ -171,9 +176,9 @@ void stepHistory(EditSession& session, bool back) {
 int CORVALIS_EXUI_CALL onRowButton(int notification, int row, int element) {
   EditSession* open = openSession();
   if (notification != exui::kElementClick || open == nullptr) return 0;
-  if (element == 0) removeRow(*open, row);
-  if (element == 1) moveRow(*open, row, +1);
-  if (element == 2) moveRow(*open, row, -1);
+  if (element == 0) removeRow(*open, row, By::pointer);
+  if (element == 1) moveRow(*open, row, +1, By::pointer);
+  if (element == 2) moveRow(*open, row, -1, By::pointer);
   return 0;
 }
 
@@ -229,7 +234,7 @@ std::optional<Text> renamePrompt(EditSession& session, const Text& oldName) {
 }
 
 // Renames the entry on `row` through the rename panel.
-void renameRow(EditSession& session, std::int32_t row) {
+void renameRow(EditSession& session, std::int32_t row, By by) {
   HashTable& table = session.table;
   ProcessHeapText oldName;
   if (row < 0 || !table.getAt(row + 1, &oldName, nullptr)) return;
@@ -256,7 +261,7 @@ void renameRow(EditSession& session, std::int32_t row) {
   table.remove(oldName.c_str());
   table.setAt(Datum::text(newName->c_str()), Datum::text(path.get()), position);
   session.history.record(std::move(before));
-  showChange(session, position - 1);
+  showChange(session, position - 1, by);
 }
 
 // Whether the edit window is open and set up.
@@ -331,7 +336,7 @@ void insertIntoOpenEditWindow(Launcher& launcher, std::span<const Text> paths, s
   ByteString before = shortcutImage(session.table);
   if (addDroppedShortcuts(session.table, paths, position) == 0) return;
   session.history.record(std::move(before));
-  showChange(session, std::max(position, 1) - 1);
+  showChange(session, std::max(position, 1) - 1, By::pointer);
 }
 
 void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::string_view before) {
@@ -345,7 +350,7 @@ void addToOpenEditWindow(Launcher& launcher, std::span<const Text> paths, std::s
   if (addDroppedShortcuts(session.table, paths, position) == 0) return;
   // The bar saved it already; undone here, the close saves the list without it.
   session.history.record(std::move(image));
-  if (!refillEditList(session, markedRow(session))) return;
+  if (!refillEditList(session, -1)) return;
   const int rows = listCount(kEditList);
   if (rows > 0) listMakeVisible(kEditList, position > 0 ? position - 1 : rows - 1, 1);
 }
@@ -354,7 +359,7 @@ void mergeIntoOpenEditWindow(Launcher& launcher, const HashTable& file) {
   EditSession& session = launcher.edit;
   if (!isOpen(session) || !mergeOnto(file, session.table)) return;
   session.history.mergeUnder(file);  // undo never takes the file's shortcuts away
-  refillEditList(session, markedRow(session));
+  refillEditList(session, -1);
 }
 
 bool commitOpenEditWindow(Launcher& launcher) {
@@ -413,7 +418,7 @@ std::int32_t onEditRowLeave(const ControlEvent& event) {
 }
 
 std::int32_t onEditRowDoubleClick(const ControlEvent& event) {
-  if (EditSession* session = openSession(&event)) renameRow(*session, event.arguments[0]);
+  if (EditSession* session = openSession(&event)) renameRow(*session, event.arguments[0], By::pointer);
   return 0;
 }
 
@@ -425,10 +430,10 @@ std::int32_t onEditListKey(const ControlEvent& event) {
   const std::int32_t modifiers = event.arguments[1];
   const std::int32_t row = markedRow(session);
   const bool control = modifiers == exui::kKeyControl;
-  if (modifiers == 0 && key == VK_DELETE) removeRow(session, row);
-  else if (modifiers == 0 && key == VK_F2) renameRow(session, row);
-  else if (control && key == VK_UP) moveRow(session, row, -1);
-  else if (control && key == VK_DOWN) moveRow(session, row, +1);
+  if (modifiers == 0 && key == VK_DELETE) removeRow(session, row, By::keys);
+  else if (modifiers == 0 && key == VK_F2) renameRow(session, row, By::keys);
+  else if (control && key == VK_UP) moveRow(session, row, -1, By::keys);
+  else if (control && key == VK_DOWN) moveRow(session, row, +1, By::keys);
   else if (control && key == 'Z') stepHistory(session, true);
   else if ((control && key == 'Y') || (modifiers == (exui::kKeyControl | exui::kKeyShift) && key == 'Z'))
     stepHistory(session, false);

@@ -27,6 +27,14 @@ corvalis_prepare_prefix() {
     WINEPREFIX=$prefix wineserver -w
     touch "$prefix/.corvalis-ready"
   fi
+  # Windows shows keyboard cues (a list's focus mark, access-key underlines) only once the
+  # keyboard is used; a new Wine prefix shows them always. Every prefix takes Windows' default
+  # (an older one once too), so that the bar looks here as it does for our users.
+  if [ ! -f "$prefix/.corvalis-cues" ]; then
+    WINEPREFIX=$prefix corvalis_reg 'HKCU\Control Panel\Desktop' /v UserPreferencesMask /t REG_BINARY \
+      /d 1000028012000000
+    touch "$prefix/.corvalis-cues"
+  fi
   # Wine makes Documents, Desktop and the other user folders links to the home folder. In a test
   # prefix they become real folders of its own (checked every time, so an older prefix is mended
   # too): a test that writes or removes the shortcut file then never reaches the user's.

@@ -352,5 +352,21 @@ TEST_F(FocusMark, IsDrawnWhileTheListHasTheFocus) {
   EXPECT_EQ(render(list_.window)->pixel(52, 61), RGB(255, 255, 255)) << "gone with the focus";
 }
 
+TEST_F(FocusMark, AClickHidesItUntilTheNextKeyUnlessTheSystemShowsCuesAlways) {
+  BOOL always = FALSE;
+  SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &always, 0);
+  for (const BOOL cues : {FALSE, TRUE}) {
+    SCOPED_TRACE(cues ? "cues always" : "cues with the keyboard (Windows' default)");
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(cues)), 0);
+    focusList();
+    mouse(list_.window, WM_LBUTTONDOWN, 50, 75, MK_LBUTTON);
+    mouse(list_.window, WM_LBUTTONUP, 50, 75);
+    EXPECT_EQ(render(list_.window)->pixel(52, 61), cues ? theme::kText : RGB(255, 255, 255)) << "after the click";
+    SendMessageW(list_.window, WM_KEYDOWN, VK_UP, 1);
+    EXPECT_EQ(render(list_.window)->pixel(52, 31), theme::kText) << "a key shows it";
+  }
+  SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(always)), 0);
+}
+
 }  // namespace
 }  // namespace corvalis::exui::test
