@@ -6,18 +6,10 @@
 
 #include <string>
 
+#include "tests/app/heap_blocks.h"
+
 namespace corvalis {
 namespace {
-
-int busyBlocks(HANDLE heap) {
-  int busy = 0;
-  PROCESS_HEAP_ENTRY entry{};
-  HeapLock(heap);
-  while (HeapWalk(heap, &entry))
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;
-  HeapUnlock(heap);
-  return busy;
-}
 
 // Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + std::string.
 std::string itemPath(int index) {

@@ -632,7 +632,10 @@ std::string namesOf(const HashTable& table) {
   ProcessHeapList keys;
   table.keys(keys);
   std::string names;
-  for (std::uint32_t i = 0; i < keys.size(); ++i) names += (i > 0 ? "|" : "") + std::string(keys.textAt(i));
+  for (std::uint32_t i = 0; i < keys.size(); ++i) {
+    if (i > 0) names += '|';
+    names += keys.textAt(i);
+  }
   return names;
 }
 

@@ -8,20 +8,10 @@
 #include <cstdint>
 
 #include "store/hash_table.h"
+#include "tests/app/heap_blocks.h"
 
 namespace corvalis {
 namespace {
-
-// Blocks still allocated on a heap.
-int busyBlocks(HANDLE heap) {
-  int busy = 0;
-  PROCESS_HEAP_ENTRY entry{};
-  HeapLock(heap);
-  while (HeapWalk(heap, &entry))
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;
-  HeapUnlock(heap);
-  return busy;
-}
 
 bool allZero(const void* memory, std::size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(memory);
