@@ -362,18 +362,26 @@ void mergeIntoOpenEditWindow(Launcher& launcher, const HashTable& file) {
   refillEditList(session, -1);
 }
 
-bool commitOpenEditWindow(Launcher& launcher) {
-  EditSession& session = launcher.edit;
-  // The bar's table holds what the window did not change (an add on the bar joined the
-  // copy too): a copy like it, everything undone, saves nothing.
-  if (sameShortcuts(session.table, launcher.shortcuts.table())) return false;
-  // The edits become the bar's table at once, and the file follows from that table:
-  // an add that is still queued then lands on top of the edits, and a failed save
-  // keeps them in the table to be saved with the next change.
-  if (!copyShortcutTable(session.table, launcher.shortcuts.table())) return false;
+namespace {
+
+// The bar's table holds what the window did not change (an add on the bar joined the
+// copy too): a copy like it, everything undone, has nothing to save.
+bool hasChanges(Launcher& launcher) {
+  return !sameShortcuts(launcher.edit.table, launcher.shortcuts.table());
+}
+
+// The edits become the bar's table at once, and the file follows from that table: an add
+// that is still queued then lands on top of the edits, and a failed save keeps them in the
+// table to be saved with the next change.
+bool commitChanges(Launcher& launcher) {
+  if (!copyShortcutTable(launcher.edit.table, launcher.shortcuts.table())) return false;
   saveShortcuts(launcher);
   return true;
 }
+
+}  // namespace
+
+bool commitOpenEditWindow(Launcher& launcher) { return hasChanges(launcher) && commitChanges(launcher); }
 
 void saveEditsOnClose() {
   Launcher* launcher = launcherOf(kEditWindowIdentity);
@@ -386,13 +394,13 @@ void saveEditsOnClose() {
   // destroyed; queued before the save, so that a notice of a failed save comes after.
   // The file is written here whatever happens to the bar: the launcher may be gone
   // already (its 退出 was chosen while this window was open).
-  if (sameShortcuts(session.table, launcher->shortcuts.table())) return;
+  if (!hasChanges(*launcher)) return;
   const HWND bar = windowHandle(kLauncherWindowIdentity);
   postWindowJob(bar, [bar] {
     if (Launcher* onBar = launcherOf(bar)) rebuildLauncherList(*onBar);
     slideIn();
   });
-  commitOpenEditWindow(*launcher);
+  commitChanges(*launcher);
 }
 
 std::int32_t onRenameConfirmed(const ControlEvent& event) {
